@@ -1,0 +1,39 @@
+# Convenience wrapper over CMake. Every target installs what it needs first.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test test-sanitize bench clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Renders the start view (the viewer itself comes next).
+run: build
+	$(BUILD)/tools/gorvanel-render --output $(BUILD)/start-view.png
+	@echo "$(abspath $(BUILD))/start-view.png"
+
+# Builds and runs every test.
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	$(MAKE) test BUILD=$(ASAN_BUILD) CMAKE_FLAGS="-DGORVANEL_SANITIZE=ON"
+
+bench: build
+	$(BUILD)/tools/gorvanel-bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

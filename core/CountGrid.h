@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+// Escape counts of one frame: W + 1 columns of H + 1 samples, so the right
+// and bottom edges of the view are sampled too (they take part in the grey
+// levels although they fall outside the image). 0 means "did not escape".
+class TCountGrid {
+public:
+  TCountGrid(std::int32_t Width, std::int32_t Height)
+      : FColumns(CheckedSize(Width) + 1), FRows(CheckedSize(Height) + 1),
+        FCounts(static_cast<std::size_t>(FColumns) * FRows, 0) {}
+
+  std::int32_t Columns() const { return FColumns; }
+  std::int32_t Rows() const { return FRows; }
+
+  std::int32_t& At(std::int32_t I, std::int32_t J) { return FCounts[Index(I, J)]; }
+  std::int32_t At(std::int32_t I, std::int32_t J) const { return FCounts[Index(I, J)]; }
+  std::int32_t* Column(std::int32_t I) { return &FCounts[Index(I, 0)]; }
+  const std::int32_t* Column(std::int32_t I) const { return &FCounts[Index(I, 0)]; }
+
+private:
+  static std::int32_t CheckedSize(std::int32_t Size) {
+    if (Size < 1 || Size > 1'000'000)
+      throw std::invalid_argument("frame width and height must be at least 1");
+    return Size;
+  }
+  std::size_t Index(std::int32_t I, std::int32_t J) const {
+    return static_cast<std::size_t>(I) * FRows + J;
+  }
+
+  std::int32_t FColumns;
+  std::int32_t FRows;
+  std::vector<std::int32_t> FCounts;
+};

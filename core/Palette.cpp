@@ -1,0 +1,27 @@
+#include "Palette.h"
+
+#include "Extended.h"
+
+#include <cmath>
+
+namespace {
+
+TColor GreyLevel(std::int32_t K, std::int32_t MinCount, std::int32_t MaxCount) {
+  const TExtended A = std::log(std::sqrt(static_cast<TExtended>(K - MinCount + 2)));
+  const TExtended B = std::log(std::sqrt(static_cast<TExtended>(MaxCount - MinCount + 2)));
+  const double R = static_cast<double>(A / B);
+  const double F = static_cast<double>(static_cast<TExtended>(R) * static_cast<TExtended>(R));
+  // 255 * F is exact in extended precision (8 + 53 bits < 64); nearbyint
+  // rounds it to nearest with ties to even under the default rounding mode.
+  const auto Level = static_cast<TColor>(std::nearbyint(255.0L * static_cast<TExtended>(F)));
+  return Level + Level * 256 + Level * 65536;
+}
+
+} // namespace
+
+TPalette BuildPalette(std::int32_t MinCount, std::int32_t MaxCount) {
+  TPalette Palette(static_cast<std::size_t>(MaxCount) + 1, clBlack);
+  for (std::int32_t K = MinCount; K <= MaxCount; ++K)
+    Palette[static_cast<std::size_t>(K)] = GreyLevel(K, MinCount, MaxCount);
+  return Palette;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Bitmap.h"
+
+#include <cstdint>
+#include <vector>
+
+// Grey level for every escape count of a frame, indexed by count; entries
+// outside MinCount..MaxCount stay 0 and are never read.
+using TPalette = std::vector<TColor>;
+
+// MinCount and MaxCount before any sample escaped: with these, no entry is
+// filled and the frame is black.
+inline constexpr std::int32_t NoMinCount = 10000;
+inline constexpr std::int32_t NoMaxCount = 0;
+
+// Spreads the counts MinCount..MaxCount over grey levels on a logarithmic
+// scale, from dark (early escape) to white (MaxCount). The ratio is narrowed
+// to double precision where the original program did, so the levels match it
+// to the last bit.
+TPalette BuildPalette(std::int32_t MinCount, std::int32_t MaxCount);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Bitmap.h"
+#include "CountGrid.h"
+#include "Extended.h"
+
+#include <cstdint>
+
+// A rendered frame with the figures that shaped its grey levels.
+struct TFrame {
+  TBitmap Image;
+  std::int32_t Limit = 0;    // the iteration limit used
+  std::int32_t MinCount = 0; // smallest escape count, 10000 when none escaped
+  std::int32_t MaxCount = 0; // largest escape count, 0 when none escaped
+};
+
+struct TRenderOptions {
+  int Threads = 0;      // 0: every hardware thread
+  bool Literal = false; // the literal single-thread reference instead
+};
+
+// Renders the view with corners TopLeft (left, top) and BottomRight (right,
+// bottom) into a new Width x Height grey-level image. The edges are taken as
+// they come, in any order; the iteration limit follows the view's height.
+// Throws std::invalid_argument when Width or Height is below 1.
+TBitmap RenderMandelbrot(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
+                         std::int32_t Width, std::int32_t Height);
+
+// The same, with the frame's figures and a choice of renderer.
+TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
+                   std::int32_t Height, const TRenderOptions& Options = {});
+
+// The literal algorithm: one thread, one sample at a time, no shortcuts. Kept
+// as the reference the fast renderer must match bit for bit.
+TFrame RenderFrameLiteral(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
+                          std::int32_t Width, std::int32_t Height);
+
+// The grey-level image of a finished grid: counts spread over the palette
+// between the smallest and largest count of all (W + 1) x (H + 1) samples,
+// non-escaping samples black.
+TBitmap PaintCountGrid(const TCountGrid& Grid, std::int32_t MinCount, std::int32_t MaxCount);

@@ -1,0 +1,142 @@
+#include "RenderArgs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+const char* const RenderUsage =
+    "Usage: gorvanel-render [OPTIONS] [--] [LEFT TOP [RIGHT] BOTTOM]\n"
+    "Renders a view of the Mandelbrot set exactly as the Gorvanel viewer shows it.\n"
+    "With no coordinates it renders the start view; with three, the right edge\n"
+    "is derived from the image's aspect ratio as the viewer does.\n"
+    "\n"
+    "  --size WxH       image size in pixels, 1..16384 each (default 577x353)\n"
+    "  --output FILE    write the image as .png or .pgm (binary grey levels)\n"
+    "  --threads N      render threads, 1..1024 (default: every hardware thread)\n"
+    "  --literal        use the literal single-thread reference renderer\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "\n"
+    "Coordinates are read as strtold reads them (decimal or C hex-float), so a\n"
+    "value printed with %.21Lg or %La reads back bit for bit. Negative numbers\n"
+    "are coordinates, not options. Prints: limit=L min=MIN max=MAX ms=T\n";
+
+namespace {
+
+constexpr std::int32_t MaxImageSide = 16384;
+constexpr int MaxThreads = 1024;
+
+long ParseWholeNumber(const std::string& Text, long Low, long High, const std::string& What) {
+  if (Text.empty() || Text.size() > 9 ||
+      !std::all_of(Text.begin(), Text.end(), [](unsigned char C) { return std::isdigit(C); }))
+    throw TUsageError(What + " must be a whole number from " + std::to_string(Low) + " to " +
+                      std::to_string(High) + ", not '" + Text + "'");
+  const long Value = std::stol(Text);
+  if (Value < Low || Value > High)
+    throw TUsageError(What + " must be from " + std::to_string(Low) + " to " +
+                      std::to_string(High) + ", not " + Text);
+  return Value;
+}
+
+void ParseSize(const std::string& Text, TRenderArgs& Args) {
+  const auto X = Text.find('x');
+  if (X == std::string::npos)
+    throw TUsageError("size must have the form WxH (for example 577x353), not '" + Text + "'");
+  Args.Width = static_cast<std::int32_t>(
+      ParseWholeNumber(Text.substr(0, X), 1, MaxImageSide, "the width in --size"));
+  Args.Height = static_cast<std::int32_t>(
+      ParseWholeNumber(Text.substr(X + 1), 1, MaxImageSide, "the height in --size"));
+}
+
+bool LooksLikeNumber(const std::string& Text) {
+  return Text.size() >= 2 && Text[0] == '-' &&
+         (std::isdigit(static_cast<unsigned char>(Text[1])) || Text[1] == '.');
+}
+
+} // namespace
+
+TExtended ParseCoordinate(const std::string& Text) {
+  if (Text.empty() || std::isspace(static_cast<unsigned char>(Text[0])))
+    throw TUsageError("'" + Text + "' is not a number");
+  char* End = nullptr;
+  errno = 0;
+  const TExtended Value = std::strtold(Text.c_str(), &End);
+  if (End == Text.c_str())
+    throw TUsageError("'" + Text + "' is not a number");
+  if (*End != '\0')
+    throw TUsageError("unexpected characters '" + std::string(End) + "' after the number in '" +
+                      Text + "'");
+  if (!std::isfinite(Value))
+    throw TUsageError("'" + Text + "' is not a finite extended-precision number");
+  return Value;
+}
+
+TRenderArgs ParseRenderArgs(const std::vector<std::string>& Argv) {
+  TRenderArgs Args;
+  std::vector<std::string> Coordinates;
+  bool OptionsEnded = false;
+  for (std::size_t K = 0; K < Argv.size(); ++K) {
+    const std::string& Arg = Argv[K];
+    if (OptionsEnded || Arg.empty() || Arg[0] != '-' || Arg == "-" || LooksLikeNumber(Arg)) {
+      Coordinates.push_back(Arg);
+      continue;
+    }
+    if (Arg == "--") {
+      OptionsEnded = true;
+      continue;
+    }
+    std::string Name = Arg, Value;
+    bool HasValue = false;
+    if (const auto Eq = Arg.find('='); Eq != std::string::npos && Arg.rfind("--", 0) == 0) {
+      Name = Arg.substr(0, Eq);
+      Value = Arg.substr(Eq + 1);
+      HasValue = true;
+    }
+    const bool TakesValue = Name == "--size" || Name == "--output" || Name == "--threads";
+    if (TakesValue && !HasValue) {
+      if (K + 1 >= Argv.size())
+        throw TUsageError("option " + Name + " needs a value");
+      Value = Argv[++K];
+    } else if (!TakesValue && HasValue) {
+      throw TUsageError("option " + Name + " takes no value");
+    }
+    if (Name == "--size")
+      ParseSize(Value, Args);
+    else if (Name == "--output") {
+      if (Value.empty())
+        throw TUsageError("--output needs a file name");
+      Args.Output = Value;
+    } else if (Name == "--threads")
+      Args.Threads = static_cast<int>(ParseWholeNumber(Value, 1, MaxThreads, "--threads"));
+    else if (Name == "--literal")
+      Args.Literal = true;
+    else if (Name == "--help")
+      Args.Action = TRenderArgs::TAction::Help;
+    else if (Name == "--version")
+      Args.Action = TRenderArgs::TAction::Version;
+    else
+      throw TUsageError("unknown option '" + Arg + "' (see --help)");
+  }
+  if (Args.Action != TRenderArgs::TAction::Render)
+    return Args;
+
+  std::vector<TExtended> Values;
+  for (const std::string& Text : Coordinates)
+    Values.push_back(ParseCoordinate(Text));
+  if (Values.size() == 4) {
+    Args.Left = Values[0];
+    Args.Top = Values[1];
+    Args.Right = Values[2];
+    Args.Bottom = Values[3];
+  } else if (Values.size() == 3) {
+    Args.Left = Values[0];
+    Args.Top = Values[1];
+    Args.Bottom = Values[2];
+  } else if (!Values.empty()) {
+    throw TUsageError("expected 3 or 4 coordinates (LEFT TOP [RIGHT] BOTTOM), got " +
+                      std::to_string(Values.size()));
+  }
+  return Args;
+}

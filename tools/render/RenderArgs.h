@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Extended.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// What gorvanel-render was asked to do.
+struct TRenderArgs {
+  enum class TAction { Render, Help, Version };
+  TAction Action = TAction::Render;
+  std::int32_t Width = 577;
+  std::int32_t Height = 353;
+  std::string Output;          // empty: no image file
+  int Threads = 0;             // 0: every hardware thread
+  bool Literal = false;
+  TExtended Left = StartViewLeft;
+  TExtended Top = StartViewTop;
+  TExtended Bottom = StartViewBottom;
+  std::optional<TExtended> Right; // derived from the aspect ratio when absent
+};
+
+// Malformed command lines: the message is one line, fit for stderr.
+class TUsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Throws TUsageError.
+TRenderArgs ParseRenderArgs(const std::vector<std::string>& Args);
+
+// Reads a whole argument as an extended real (decimal or C hex-float, as
+// strtold reads it). Throws TUsageError for anything else or a non-finite value.
+TExtended ParseCoordinate(const std::string& Text);
+
+extern const char* const RenderUsage;
