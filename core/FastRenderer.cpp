@@ -1,9 +1,199 @@
+#include "IterationLimit.h"
+#include "Kernel.h"
+#include "Palette.h"
 #include "RenderMandelbrot.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The 80 significant bits of an extended real, for exact comparison (the
+// other 48 bits of a long double are padding with no fixed content).
+struct TBits {
+  std::uint64_t Significand = 0;
+  std::uint16_t SignExponent = 0;
+  auto operator<=>(const TBits&) const = default;
+};
+
+TBits BitsOf(TExtended Value) {
+  unsigned char Raw[sizeof(TExtended)];
+  std::memcpy(Raw, &Value, sizeof Raw);
+  TBits Bits;
+  std::memcpy(&Bits.Significand, Raw, 8);
+  std::memcpy(&Bits.SignExponent, Raw + 8, 2);
+  return Bits;
+}
+
+// Sample coordinates that repeat (to the bit, or for rows also as exact
+// negatives) are computed once; see FastPaths.md for why that is exact.
+// Source[k] is the first index whose value stands for index k; Unique lists
+// those first indices in order.
+struct TAxis {
+  std::vector<std::int32_t> Source;
+  std::vector<std::int32_t> Unique;
+};
+
+TAxis Deduplicate(const std::vector<TExtended>& Values, bool MirrorSign) {
+  TAxis Axis;
+  Axis.Source.resize(Values.size());
+  std::map<TBits, std::int32_t> First;
+  for (std::size_t K = 0; K < Values.size(); ++K) {
+    TBits Key = BitsOf(Values[K]);
+    if (MirrorSign)
+      Key.SignExponent &= 0x7FFF;
+    const auto [It, Inserted] = First.try_emplace(Key, static_cast<std::int32_t>(K));
+    Axis.Source[K] = It->second;
+    if (Inserted)
+      Axis.Unique.push_back(static_cast<std::int32_t>(K));
+  }
+  return Axis;
+}
+
+// Hands out the unique samples in small runs down the columns, so threads
+// that land in the black regions do not hold up the others.
+class TWorkQueue {
+public:
+  static constexpr std::int64_t RunLength = 32;
+
+  TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
+             const TAxis& Rows, TCountGrid& Grid)
+      : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid),
+        FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * Rows.Unique.size()) {}
+
+  // Claims the next run [Begin, End) of sample numbers; false when none is left.
+  bool Claim(std::int64_t& Begin, std::int64_t& End) {
+    Begin = FNext.fetch_add(RunLength, std::memory_order_relaxed);
+    if (Begin >= FTotal)
+      return false;
+    End = std::min(Begin + RunLength, FTotal);
+    return true;
+  }
+
+  TSample Sample(std::int64_t Number) const {
+    const auto RowCount = static_cast<std::int64_t>(FRows.Unique.size());
+    const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Number / RowCount)];
+    const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Number % RowCount)];
+    return {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
+  }
+
+private:
+  const std::vector<TExtended>& FX;
+  const std::vector<TExtended>& FY;
+  const TAxis& FColumns;
+  const TAxis& FRows;
+  TCountGrid& FGrid;
+  const std::int64_t FTotal;
+  std::atomic<std::int64_t> FNext{0};
+};
+
+// One thread's view of the queue.
+class TQueueFeed : public TSampleFeed {
+public:
+  explicit TQueueFeed(TWorkQueue& Queue) : FQueue(Queue) {}
+  bool Next(TSample& Sample) override {
+    if (FBegin == FEnd) {
+      std::int64_t Begin = 0, End = 0;
+      if (!FQueue.Claim(Begin, End))
+        return false;
+      FBegin = Begin;
+      FEnd = End;
+    }
+    Sample = FQueue.Sample(FBegin++);
+    return true;
+  }
+
+private:
+  TWorkQueue& FQueue;
+  std::int64_t FBegin = 0, FEnd = 0;
+};
+
+int ThreadCount(int Requested) {
+  if (Requested > 0)
+    return Requested;
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// Runs Work on the calling thread and Count - 1 helpers, and waits for all.
+// Helpers inherit the caller's scheduling policy and nice value, so a caller
+// that lowered its priority for the render has lowered theirs too. The first
+// exception from any thread is rethrown here, after all have finished.
+template <class TWork> void RunOnThreads(int Count, TWork Work) {
+  std::exception_ptr Failure;
+  std::mutex FailureLock;
+  auto Guarded = [&] {
+    try {
+      Work();
+    } catch (...) {
+      const std::lock_guard Lock(FailureLock);
+      if (!Failure)
+        Failure = std::current_exception();
+    }
+  };
+  std::vector<std::jthread> Helpers;
+  for (int K = 1; K < Count; ++K) {
+    try {
+      Helpers.emplace_back(Guarded);
+    } catch (const std::system_error&) {
+      break; // fewer threads is slower, never wrong
+    }
+  }
+  Guarded();
+  Helpers.clear(); // joins
+  if (Failure)
+    std::rethrow_exception(Failure);
+}
+
+void FillRepeats(TCountGrid& Grid, const TAxis& Columns, const TAxis& Rows) {
+  for (std::int32_t I = 0; I < Grid.Columns(); ++I)
+    for (std::int32_t J = 0; J < Grid.Rows(); ++J)
+      Grid.At(I, J) = Grid.At(Columns.Source[static_cast<std::size_t>(I)],
+                              Rows.Source[static_cast<std::size_t>(J)]);
+}
+
+} // namespace
 
 TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
                    std::int32_t Height, const TRenderOptions& Options) {
-  (void)Options;
-  return RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
+  if (Options.Literal)
+    return RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
+  const TExtPoint P1 = TopLeft, P2 = BottomRight;
+  const std::int32_t Limit = IterationLimit(P1.Y - P2.Y);
+  TCountGrid Grid(Width, Height);
+  const TExtended DX = (P2.X - P1.X) / Width;
+  const TExtended DY = (P1.Y - P2.Y) / Height;
+  std::vector<TExtended> X(static_cast<std::size_t>(Width) + 1), Y(static_cast<std::size_t>(Height) + 1);
+  for (std::int32_t I = 0; I <= Width; ++I)
+    X[static_cast<std::size_t>(I)] = I * DX + P1.X;
+  for (std::int32_t J = 0; J <= Height; ++J)
+    Y[static_cast<std::size_t>(J)] = P1.Y - J * DY;
+  const TAxis Columns = Deduplicate(X, false);
+  const TAxis Rows = Deduplicate(Y, true);
+
+  TWorkQueue Queue(X, Y, Columns, Rows, Grid);
+  RunOnThreads(ThreadCount(Options.Threads), [&] {
+    TQueueFeed Feed(Queue);
+    if (Options.PortableKernel)
+      IterateSamplesPortable(Feed, Limit);
+    else
+      IterateSamples(Feed, Limit);
+  });
+  FillRepeats(Grid, Columns, Rows);
+
+  std::int32_t MinCount = NoMinCount, MaxCount = NoMaxCount;
+  for (std::int32_t I = 0; I < Grid.Columns(); ++I)
+    for (std::int32_t J = 0; J < Grid.Rows(); ++J)
+      if (const std::int32_t Count = Grid.At(I, J); Count != 0) {
+        MinCount = std::min(MinCount, Count);
+        MaxCount = std::max(MaxCount, Count);
+      }
+  return {PaintCountGrid(Grid, MinCount, MaxCount), Limit, MinCount, MaxCount};
 }
 
 TBitmap RenderMandelbrot(const TExtPoint& TopLeft, const TExtPoint& BottomRight,

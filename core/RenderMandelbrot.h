@@ -17,6 +17,7 @@ struct TFrame {
 struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
+  bool PortableKernel = false; // the portable loop even where the x87 kernel exists
 };
 
 // Renders the view with corners TopLeft (left, top) and BottomRight (right,

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Extended.h"
+
+#include <cstdint>
+
+// One sample for the iteration kernels: the point, and where its result goes
+// (0: did not escape within the limit, n: escaped at iteration n).
+struct TSample {
+  TExtended X = 0;
+  TExtended Y = 0;
+  std::int32_t* Count = nullptr;
+};
+
+// Hands samples to one kernel until it returns false.
+class TSampleFeed {
+public:
+  virtual ~TSampleFeed() = default;
+  virtual bool Next(TSample& Sample) = 0;
+};
+
+// Iterates every sample the feed hands out with the given limit, giving the
+// same counts as IsInSet, several samples in flight at once where the
+// processor allows it.
+void IterateSamples(TSampleFeed& Feed, std::int32_t Limit);
+
+// The same with the portable loop, one sample at a time; used where the x87
+// kernel cannot be built, and by the tests to check it everywhere.
+void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit);
+
+// Escape count of one point by the portable loop, with exact cycle detection.
+std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit);
+
+// True where IterateSamples runs the hand-written x87 kernel.
+bool HasX87Kernel();

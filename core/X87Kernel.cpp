@@ -1,0 +1,213 @@
+// The hand-written x87 kernel: three samples in flight per thread.
+//
+// Why assembly: one sample's iteration is a chain of dependent x87 adds and
+// multiplies (about 21 cycles of latency per iteration) while the unit could
+// start about two instructions per cycle. Interleaving independent samples
+// hides that latency, but compilers spill the extra 80-bit values to memory,
+// and an 80-bit store and reload costs more than it saves. Here each sample
+// keeps only zr and zi on the register stack (6 of the 8 registers); the
+// squares are recomputed and c is read from memory, leaving 2 registers for
+// temporaries.
+//
+// Exactness: every value the literal loop rounds is rounded here, from the
+// same operands, by the same x87 operations, so the results are the same bits:
+//   A = zr*zr, B = zi*zi, S = A + B (compared with 4.0 exactly, strictly),
+//   t0 = A + (-B), which IEEE arithmetic defines to equal A - B,
+//   t1 = (zi*zr) + (zi*zr), which equals (zi*zr) * 2 exactly,
+//   zr' = t0 + cx, zi' = t1 + cy.
+// Where this cannot build, the portable loop stands in.
+
+#include "Kernel.h"
+
+#include <array>
+#include <cmath>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define GORVANEL_X87_KERNEL 1
+#endif
+
+#ifdef GORVANEL_X87_KERNEL
+
+namespace {
+
+constexpr int LaneCount = 3;
+// Iterations between two looks at the lanes from C++ (limits, cycle checks).
+constexpr std::int32_t BlockIterations = 128;
+
+// One lane as the assembly sees it: z (16 bytes per 80-bit value), then c,
+// each coordinate as two doubles whose sum is exact (see SplitExactly).
+struct alignas(16) TLaneRegs {
+  TExtended ZR = 0, ZI = 0;
+  double CXHigh = 0, CXLow = 0, CYHigh = 0, CYLow = 0;
+};
+static_assert(sizeof(TLaneRegs) == 64);
+
+// An 80-bit load costs several times a 64-bit one, so c is kept as the sum of
+// two doubles: the nearest double, and the remainder (at most 11 bits, exact).
+// Their sum, formed in an x87 register, is c again to the bit. Values whose
+// remainder leaves the double range (below about 1e-290 or above 1e308) are
+// reported not splittable and go to the portable loop.
+bool SplitExactly(TExtended Value, double& High, double& Low) {
+  High = static_cast<double>(Value);
+  Low = static_cast<double>(Value - High);
+  return std::isfinite(High) && static_cast<TExtended>(High) + static_cast<TExtended>(Low) == Value &&
+         (Low == 0 || std::fabs(Low) >= 0x1p-960);
+}
+
+constexpr float Four = 4.0f;
+constexpr float Two = 2.0f;
+
+// One lane's step, for the lane whose zr and zi lie at st(R) and st(I) = st(R+1)
+// when no temporary is pushed. It tests the current z (sets bit BIT of %dl when
+// |z|^2 > 4) and replaces z by z^2 + c. Comments give the temporaries on top.
+#define GORVANEL_LANE(R, I, R1, I1, R2, I2, OFFSET, BIT)                                          \
+  "fld %%st(" #R ")\n\t"             /* zr                           */                          \
+  "fmul %%st(0), %%st\n\t"           /* A = zr*zr                    */                          \
+  "fld %%st(" #I1 ")\n\t"            /* zi, A                        */                          \
+  "fmul %%st(0), %%st\n\t"           /* B = zi*zi, A                 */                          \
+  "fadd %%st(1), %%st\n\t"           /* S = B + A, A                 */                          \
+  "fcomps %[four]\n\t"               /* compare S with 4; A          */                          \
+  "fnstsw %%ax\n\t"                                                                              \
+  "testb $0x45, %%ah\n\t"            /* C0, C2, C3 all clear: S > 4  */                          \
+  "jnz 1f\n\t"                                                                                   \
+  "orb $" #BIT ", %%dl\n"                                                                        \
+  "1:\n\t"                                                                                       \
+  "fld %%st(" #I1 ")\n\t"            /* zi, A                        */                          \
+  "fmul %%st(0), %%st\n\t"           /* B, A                         */                          \
+  "fsubrp %%st, %%st(1)\n\t"         /* t0 = A - B                   */                          \
+  "fld %%st(" #I1 ")\n\t"            /* zi, t0                       */                          \
+  "fmul %%st(" #R2 "), %%st\n\t"     /* zi*zr, t0                    */                          \
+  "fmuls %[two]\n\t"                 /* t1, t0                       */                          \
+  "fstp %%st(" #I2 ")\n\t"           /* zi := t1; t0                 */                          \
+  "fldl " #OFFSET "+48(%[lanes])\n\t" /* cy high, t0                 */                          \
+  "faddl " #OFFSET "+56(%[lanes])\n\t" /* cy, t0                     */                          \
+  "faddp %%st, %%st(" #I2 ")\n\t"    /* zi := t1 + cy; t0            */                          \
+  "fldl " #OFFSET "+32(%[lanes])\n\t" /* cx high, t0                 */                          \
+  "faddl " #OFFSET "+40(%[lanes])\n\t" /* cx, t0                     */                          \
+  "faddp %%st, %%st(1)\n\t"          /* t0 + cx                      */                          \
+  "fstp %%st(" #R1 ")\n\t"           /* zr := t0 + cx                */
+
+// Runs up to Bodies iterations of all three lanes in lock step. Each
+// iteration tests every lane's current z, then advances it. Stops after the
+// first iteration in which a lane escaped; returns the iterations run and
+// sets the bits of the lanes that escaped in the last one.
+std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodies,
+                      unsigned& EscapedMask) {
+  std::int32_t Done = 0;
+  unsigned Mask = 0;
+  asm volatile(
+      "fldt 128+16(%[lanes])\n\t"
+      "fldt 128(%[lanes])\n\t"
+      "fldt 64+16(%[lanes])\n\t"
+      "fldt 64(%[lanes])\n\t"
+      "fldt 16(%[lanes])\n\t"
+      "fldt 0(%[lanes])\n\t" // st0..st5: zr0 zi0 zr1 zi1 zr2 zi2
+      "xorl %[done], %[done]\n\t"
+      "xorl %%edx, %%edx\n"
+      "2:\n\t"
+      GORVANEL_LANE(0, 1, 1, 2, 2, 3, 0, 1)
+      GORVANEL_LANE(2, 3, 3, 4, 4, 5, 64, 2)
+      GORVANEL_LANE(4, 5, 5, 6, 6, 7, 128, 4)
+      "incl %[done]\n\t"
+      "testb %%dl, %%dl\n\t"
+      "jnz 3f\n\t"
+      "cmpl %[bodies], %[done]\n\t"
+      "jb 2b\n"
+      "3:\n\t"
+      "fstpt 0(%[lanes])\n\t"
+      "fstpt 16(%[lanes])\n\t"
+      "fstpt 64(%[lanes])\n\t"
+      "fstpt 64+16(%[lanes])\n\t"
+      "fstpt 128(%[lanes])\n\t"
+      "fstpt 128+16(%[lanes])\n\t"
+      "movl %%edx, %[mask]\n\t"
+      : [done] "=&r"(Done), [mask] "=&r"(Mask)
+      : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [four] "m"(Four), [two] "m"(Two)
+      : "rax", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)",
+        "st(6)", "st(7)");
+  EscapedMask = Mask;
+  return Done;
+}
+
+// What C++ keeps of a lane between blocks.
+struct TLaneBook {
+  bool Active = false;
+  std::int32_t N = 0; // iterations done: z_N is the lane's untested z
+  std::int32_t* Count = nullptr;
+  TExtended SavedR = 0, SavedI = 0; // Brent's saved point
+  std::int32_t NextSave = 0;
+};
+
+bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Limit) {
+  TSample Sample;
+  while (Feed.Next(Sample)) {
+    Regs = TLaneRegs{};
+    if (SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) &&
+        SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
+      Book = TLaneBook{true, 0, Sample.Count, 0, 0, BlockIterations};
+      return true;
+    }
+    *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
+  }
+  // An idle lane iterates c = 0, which stays at 0 and never escapes.
+  Regs = TLaneRegs{};
+  Book = TLaneBook{};
+  return false;
+}
+
+// After a block: a finished lane (escaped, at the limit, or in an exact cycle)
+// writes its count; returns whether it finished.
+bool Settle(const TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done, bool Escaped,
+            std::int32_t Limit) {
+  Book.N += Done;
+  if (Escaped) {
+    *Book.Count = Book.N - 1; // escaped while testing z_(N-1)
+    return true;
+  }
+  if (Book.N > Limit || (Regs.ZR == Book.SavedR && Regs.ZI == Book.SavedI)) {
+    *Book.Count = 0;
+    return true;
+  }
+  if (Book.N >= Book.NextSave) {
+    Book.SavedR = Regs.ZR;
+    Book.SavedI = Regs.ZI;
+    Book.NextSave = 2 * Book.N;
+  }
+  return false;
+}
+
+} // namespace
+
+bool HasX87Kernel() { return true; }
+
+void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
+  if (Limit < 1) {
+    IterateSamplesPortable(Feed, Limit);
+    return;
+  }
+  std::array<TLaneRegs, LaneCount> Regs;
+  std::array<TLaneBook, LaneCount> Books;
+  int Active = 0;
+  for (int K = 0; K < LaneCount; ++K)
+    Active += Refill(Feed, Regs[K], Books[K], Limit);
+  while (Active > 0) {
+    // Run no lane past its limit: z_Limit is the last one the loop tests.
+    std::int32_t Bodies = BlockIterations;
+    for (const TLaneBook& Book : Books)
+      if (Book.Active && Limit + 1 - Book.N < Bodies)
+        Bodies = Limit + 1 - Book.N;
+    unsigned Mask = 0;
+    const std::int32_t Done = RunBlock(Regs, Bodies, Mask);
+    for (int K = 0; K < LaneCount; ++K)
+      if (Books[K].Active && Settle(Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit))
+        Active += Refill(Feed, Regs[K], Books[K], Limit) - 1;
+  }
+}
+
+#else
+
+bool HasX87Kernel() { return false; }
+
+void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) { IterateSamplesPortable(Feed, Limit); }
+
+#endif
