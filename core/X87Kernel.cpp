@@ -55,37 +55,36 @@ bool SplitExactly(TExtended Value, double& High, double& Low) {
 }
 
 constexpr float Four = 4.0f;
-constexpr float Two = 2.0f;
 
-// One lane's step, for the lane whose zr and zi lie at st(R) and st(I) = st(R+1)
-// when no temporary is pushed. It tests the current z (sets bit BIT of %dl when
-// |z|^2 > 4) and replaces z by z^2 + c. Comments give the temporaries on top.
-#define GORVANEL_LANE(R, I, R1, I1, R2, I2, OFFSET, BIT)                                          \
-  "fld %%st(" #R ")\n\t"             /* zr                           */                          \
-  "fmul %%st(0), %%st\n\t"           /* A = zr*zr                    */                          \
-  "fld %%st(" #I1 ")\n\t"            /* zi, A                        */                          \
-  "fmul %%st(0), %%st\n\t"           /* B = zi*zi, A                 */                          \
-  "fadd %%st(1), %%st\n\t"           /* S = B + A, A                 */                          \
-  "fcomps %[four]\n\t"               /* compare S with 4; A          */                          \
+// One lane's step. The lane's zr and zi lie at st(R) and st(I) when no
+// temporary is pushed (R1 = R + 1 and so on, as temporaries are pushed). It
+// tests the current z (sets bit BIT of %dl when |z|^2 > 4) and replaces z by
+// z^2 + c. Each product is formed once: zr is squared in its own register
+// and zi in a temporary, and the product zr*zi waits in zi's register until
+// the end. Comments show the temporaries on top of the stack.
+#define GORVANEL_LANE(R, I, R1, I1, R2, OFFSET, BIT)                                              \
+  "fld %%st(" #R ")\n\t"              /* zr                          */                          \
+  "fmul %%st, %%st(" #R1 ")\n\t"      /* zr; R holds A = zr*zr       */                          \
+  "fmul %%st(" #I1 "), %%st\n\t"      /* P = zr*zi                   */                          \
+  "fxch %%st(" #I1 ")\n\t"            /* zi; I holds P               */                          \
+  "fmul %%st(0), %%st\n\t"            /* B = zi*zi                   */                          \
+  "fld %%st(0)\n\t"                   /* B, B                        */                          \
+  "fadd %%st(" #R2 "), %%st\n\t"      /* S = B + A, B                */                          \
+  "fcomps %[four]\n\t"                /* compare S with 4; B         */                          \
   "fnstsw %%ax\n\t"                                                                              \
-  "testb $0x45, %%ah\n\t"            /* C0, C2, C3 all clear: S > 4  */                          \
+  "testb $0x45, %%ah\n\t"             /* C0, C2, C3 all clear: S > 4 */                          \
   "jnz 1f\n\t"                                                                                   \
   "orb $" #BIT ", %%dl\n"                                                                        \
   "1:\n\t"                                                                                       \
-  "fld %%st(" #I1 ")\n\t"            /* zi, A                        */                          \
-  "fmul %%st(0), %%st\n\t"           /* B, A                         */                          \
-  "fsubrp %%st, %%st(1)\n\t"         /* t0 = A - B                   */                          \
-  "fld %%st(" #I1 ")\n\t"            /* zi, t0                       */                          \
-  "fmul %%st(" #R2 "), %%st\n\t"     /* zi*zr, t0                    */                          \
-  "fmuls %[two]\n\t"                 /* t1, t0                       */                          \
-  "fstp %%st(" #I2 ")\n\t"           /* zi := t1; t0                 */                          \
-  "fldl " #OFFSET "+48(%[lanes])\n\t" /* cy high, t0                 */                          \
-  "faddl " #OFFSET "+56(%[lanes])\n\t" /* cy, t0                     */                          \
-  "faddp %%st, %%st(" #I2 ")\n\t"    /* zi := t1 + cy; t0            */                          \
-  "fldl " #OFFSET "+32(%[lanes])\n\t" /* cx high, t0                 */                          \
-  "faddl " #OFFSET "+40(%[lanes])\n\t" /* cx, t0                     */                          \
-  "faddp %%st, %%st(1)\n\t"          /* t0 + cx                      */                          \
-  "fstp %%st(" #R1 ")\n\t"           /* zr := t0 + cx                */
+  "fsubrp %%st, %%st(" #R1 ")\n\t"    /* R holds t0 = A - B          */                          \
+  "fldl " #OFFSET "+32(%[lanes])\n\t" /* cx high                     */                          \
+  "faddl " #OFFSET "+40(%[lanes])\n\t" /* cx                         */                          \
+  "faddp %%st, %%st(" #R1 ")\n\t"     /* R holds zr' = t0 + cx       */                          \
+  "fldl " #OFFSET "+48(%[lanes])\n\t" /* cy high                     */                          \
+  "faddl " #OFFSET "+56(%[lanes])\n\t" /* cy                         */                          \
+  "fxch %%st(" #I1 ")\n\t"            /* P; I holds cy               */                          \
+  "fadd %%st(0), %%st\n\t"            /* t1 = P + P                  */                          \
+  "faddp %%st, %%st(" #I1 ")\n\t"     /* I holds zi' = t1 + cy       */
 
 // Runs up to Bodies iterations of all three lanes in lock step. Each
 // iteration tests every lane's current z, then advances it. Stops after the
@@ -105,9 +104,9 @@ std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodi
       "xorl %[done], %[done]\n\t"
       "xorl %%edx, %%edx\n"
       "2:\n\t"
-      GORVANEL_LANE(0, 1, 1, 2, 2, 3, 0, 1)
-      GORVANEL_LANE(2, 3, 3, 4, 4, 5, 64, 2)
-      GORVANEL_LANE(4, 5, 5, 6, 6, 7, 128, 4)
+      GORVANEL_LANE(0, 1, 1, 2, 2, 0, 1)
+      GORVANEL_LANE(2, 3, 3, 4, 4, 64, 2)
+      GORVANEL_LANE(4, 5, 5, 6, 6, 128, 4)
       "incl %[done]\n\t"
       "testb %%dl, %%dl\n\t"
       "jnz 3f\n\t"
@@ -122,7 +121,7 @@ std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodi
       "fstpt 128+16(%[lanes])\n\t"
       "movl %%edx, %[mask]\n\t"
       : [done] "=&r"(Done), [mask] "=&r"(Mask)
-      : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [four] "m"(Four), [two] "m"(Two)
+      : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [four] "m"(Four)
       : "rax", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)",
         "st(6)", "st(7)");
   EscapedMask = Mask;
