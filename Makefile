@@ -19,10 +19,9 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Renders the start view (the viewer itself comes next).
+# Starts the viewer.
 run: build
-	$(BUILD)/tools/gorvanel-render --output $(BUILD)/start-view.png
-	@echo "$(abspath $(BUILD))/start-view.png"
+	$(BUILD)/app/gorvanel
 
 # Builds and runs every test.
 test: build

@@ -1,0 +1,196 @@
+#include "Main.h"
+
+#include "BusyCursor.h"
+#include "RenderMandelbrot.h"
+#include "ThreadPriority.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <utility>
+
+namespace {
+
+constexpr char Caption[] = "Gorvanel - The Mandelbrot Set";
+// A drag must exceed this many pixels in x or y to zoom; less is a click.
+constexpr std::int64_t DragThreshold = 5;
+constexpr int EscapeKey = Qt::Key_Escape;
+
+// Event handlers must not let exceptions into Qt's event loop: report the
+// failure on stderr and carry on with the window as it is.
+template <class TAction> void Guarded(const char* What, TAction Action) {
+  try {
+    Action();
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "gorvanel: %s failed: %s\n", What, Error.what());
+  }
+}
+
+} // namespace
+
+TRenderer TMainForm::DefaultRenderer() {
+  return [](const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
+            std::int32_t Height) { return RenderMandelbrot(TopLeft, BottomRight, Width, Height); };
+}
+
+TMainForm::TMainForm(TRenderer Renderer, QSize ImageSize) : FRenderer(std::move(Renderer)) {
+  setWindowTitle(Caption);
+  // A fixed-size dialog-like window: no minimise or maximise box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  const QSize Client(ImageSize.width() + ClientWidth - ImageWidth,
+                     ImageSize.height() + ClientHeight - ImageHeight);
+  setFixedSize(Client);
+  setBackgroundRole(QPalette::Window);
+  setAutoFillBackground(true);
+  setFocusPolicy(Qt::StrongFocus);
+
+  Image1 = new TImage(this);
+  Image1->setGeometry(ImageLeft, ImageTop, ImageSize.width(), ImageSize.height());
+  connect(Image1, &TImage::MouseDown, this, &TMainForm::Image1MouseDown);
+  connect(Image1, &TImage::MouseMove, this, &TMainForm::Image1MouseMove);
+  connect(Image1, &TImage::MouseUp, this, &TMainForm::Image1MouseUp);
+
+  if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
+    QRect Frame(QPoint(), Client);
+    Frame.moveCenter(Screen->availableGeometry().center());
+    setGeometry(Frame);
+  }
+  FormCreate();
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+void TMainForm::FormCreate() {
+  ViewTop = StartViewTop;
+  ViewLeft = StartViewLeft;
+  ViewBottom = StartViewBottom;
+  Bitmap = RenderView(ViewTop, ViewLeft, ViewBottom);
+  Image1->Draw(Bitmap);
+  History.clear();
+}
+
+// The current image goes first, then each history entry from the oldest.
+void TMainForm::FormDestroy() {
+  Bitmap = TBitmap();
+  for (TBitmapDetail& Entry : History)
+    Entry.Bitmap = TBitmap();
+  History.clear();
+}
+
+TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom) {
+  const std::int32_t Width = Image1->PixelWidth(), Height = Image1->PixelHeight();
+  const TExtended Right = ViewRight(Top, Left, Bottom, Width, Height);
+  const TBusyCursor Cursor;
+  const TBelowNormalPriority Priority;
+  return FRenderer({Left, Top}, {Right, Bottom}, Width, Height);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* Event) {
+  FormKeyDown(Event->key(), Event->modifiers());
+  if (Event->key() != EscapeKey)
+    QWidget::keyPressEvent(Event); // other keys pass on unchanged
+}
+
+void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers) {
+  if (Key != EscapeKey)
+    return;
+  if (Selecting) {
+    Selecting = false;
+    Image1->Draw(Bitmap); // wipes the rubber band
+  } else {
+    close();
+  }
+}
+
+void TMainForm::GoBack() {
+  if (History.empty())
+    return;
+  Guarded("going back", [this] {
+    // The framed copy is made first, so a failure leaves everything as it was.
+    TBitmapDetail& Entry = History.back();
+    TBitmap Framed = Entry.Bitmap;
+    Framed.SetBrushColor(clWhite);
+    Framed.FrameRect(Entry.StartX, Entry.StartY, Entry.EndX, Entry.EndY);
+    ViewTop = Entry.ViewTop;
+    ViewLeft = Entry.ViewLeft;
+    ViewBottom = Entry.ViewBottom;
+    Bitmap = std::move(Entry.Bitmap);
+    History.pop_back();
+    Image1->Draw(Framed);
+  });
+}
+
+void TMainForm::Image1MouseDown(TMouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
+  if (Button == TMouseButton::mbLeft) {
+    Selecting = true;
+    StartX = X;
+    StartY = Y;
+  } else if (Button == TMouseButton::mbRight) {
+    GoBack();
+  }
+}
+
+void TMainForm::Image1MouseMove(Qt::KeyboardModifiers, int X, int Y) {
+  if (!Selecting || (X == LastX && Y == LastY))
+    return;
+  LastX = X;
+  LastY = Y;
+  Guarded("drawing the selection", [&] {
+    TBitmap Band = Bitmap;
+    Band.SetBrushColor(clWhite);
+    Band.FrameRect(std::min(StartX, X), std::min(StartY, Y), std::max(StartX, X),
+                   std::max(StartY, Y));
+    Image1->Draw(Band);
+  });
+}
+
+void TMainForm::Image1MouseUp(TMouseButton, Qt::KeyboardModifiers, int X, int Y) {
+  if (!Selecting)
+    return;
+  EndX = X;
+  EndY = Y;
+  Selecting = false;
+  if (std::llabs(std::int64_t{EndX} - StartX) <= DragThreshold &&
+      std::llabs(std::int64_t{EndY} - StartY) <= DragThreshold) {
+    Image1->Draw(Bitmap);
+    return;
+  }
+  if (StartX > EndX)
+    std::swap(StartX, EndX);
+  if (StartY > EndY)
+    std::swap(StartY, EndY);
+  Zoom();
+}
+
+// Pushes the current view and zooms into the selected rectangle: its rows
+// give the new top and bottom, its left column the new left edge; the right
+// edge follows from the image's aspect ratio.
+void TMainForm::Zoom() {
+  Guarded("zooming", [this] {
+    History.emplace_back(); // the only step that may fail before anything changed
+    History.back() = {ViewTop, ViewLeft, ViewBottom, std::move(Bitmap), StartX, StartY, EndX, EndY};
+    const TExtended H = Image1->PixelHeight();
+    const TExtended U = (ViewTop - ViewBottom) / H; // one pixel's height, from the old edges
+    ViewTop = ViewTop - StartY * U;
+    ViewLeft = StartX * U + ViewLeft;
+    ViewBottom = (H - EndY) * U + ViewBottom;
+    try {
+      Bitmap = RenderView(ViewTop, ViewLeft, ViewBottom);
+    } catch (const std::exception&) {
+      // Back to the view the zoom started from, with its image and history.
+      TBitmapDetail& Entry = History.back();
+      ViewTop = Entry.ViewTop;
+      ViewLeft = Entry.ViewLeft;
+      ViewBottom = Entry.ViewBottom;
+      Bitmap = std::move(Entry.Bitmap);
+      History.pop_back();
+      throw;
+    }
+  });
+  Image1->Draw(Bitmap);
+}

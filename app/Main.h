@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Bitmap.h"
+#include "Extended.h"
+#include "ImageControl.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// A view that was left by a zoom, with its image and the rectangle selected
+// in it (normalised, in that image's pixels, possibly beyond its edges).
+struct TBitmapDetail {
+  TExtended ViewTop = 0;
+  TExtended ViewLeft = 0;
+  TExtended ViewBottom = 0;
+  TBitmap Bitmap;
+  std::int32_t StartX = 0, StartY = 0;
+  std::int32_t EndX = 0, EndY = 0;
+};
+
+// Renders a view (top-left and bottom-right corners) at a size in pixels.
+using TRenderer = std::function<TBitmap(const TExtPoint&, const TExtPoint&, std::int32_t, std::int32_t)>;
+
+// The main window: the current view and its image, zooming by a dragged
+// rectangle, going back through the zoom history, Esc.
+class TMainForm : public QWidget {
+  Q_OBJECT
+
+public:
+  // The layout at 96 pixels per inch; Qt scales it on other screens.
+  static constexpr int ClientWidth = 592, ClientHeight = 367;
+  static constexpr int ImageLeft = 8, ImageTop = 8;
+  static constexpr int ImageWidth = 577, ImageHeight = 353;
+
+  // Renders the start view before the window is shown. Throws when that
+  // render fails: there is no sensible window to show without an image.
+  // Tests pass their own renderer and a smaller image area.
+  explicit TMainForm(TRenderer Renderer = DefaultRenderer(),
+                     QSize ImageSize = {ImageWidth, ImageHeight});
+  ~TMainForm() override;
+
+  static TRenderer DefaultRenderer();
+
+  // Returns to the view before the last zoom; does nothing at the start view.
+  void GoBack();
+
+protected:
+  void keyPressEvent(QKeyEvent* Event) override;
+
+private slots:
+  void Image1MouseDown(TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+  void Image1MouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
+  void Image1MouseUp(TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+
+private:
+  friend class TMainFormTest;
+  friend class TRandomEventTest;
+
+  void FormCreate();
+  void FormDestroy();
+  void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
+  TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom);
+  void Zoom();
+
+  TImage* Image1 = nullptr; // owned by this window (Qt parent-child)
+  std::vector<TBitmapDetail> History;
+  TBitmap Bitmap; // the current view's image, never with an overlay
+  TExtended ViewTop = 0;
+  TExtended ViewLeft = 0;
+  TExtended ViewBottom = 0;
+  bool Selecting = false;
+  std::int32_t StartX = 0, StartY = 0;
+  std::int32_t EndX = 0, EndY = 0;
+  std::int32_t LastX = 0, LastY = 0;
+
+  TRenderer FRenderer;
+};

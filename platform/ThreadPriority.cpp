@@ -1,0 +1,32 @@
+#include "ThreadPriority.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <system_error>
+
+void SetThreadPriority(TThreadPriority Priority) {
+  const sched_param Param{};
+  const int Policy = Priority == TThreadPriority::BelowNormal ? SCHED_BATCH : SCHED_OTHER;
+  if (const int Error = pthread_setschedparam(pthread_self(), Policy, &Param); Error != 0)
+    throw std::system_error(Error, std::generic_category(), "cannot set the thread priority");
+}
+
+TThreadPriority ThreadPriority() {
+  int Policy = SCHED_OTHER;
+  sched_param Param{};
+  pthread_getschedparam(pthread_self(), &Policy, &Param);
+  return Policy == SCHED_BATCH || Policy == SCHED_IDLE ? TThreadPriority::BelowNormal
+                                                       : TThreadPriority::Normal;
+}
+
+TBelowNormalPriority::TBelowNormalPriority() { SetThreadPriority(TThreadPriority::BelowNormal); }
+
+// A destructor must not throw; going back from SCHED_BATCH to SCHED_OTHER is
+// always allowed, so there is nothing to report.
+TBelowNormalPriority::~TBelowNormalPriority() {
+  try {
+    SetThreadPriority(TThreadPriority::Normal);
+  } catch (...) {
+  }
+}

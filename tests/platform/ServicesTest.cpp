@@ -1,0 +1,166 @@
+#include "ServicesTest.h"
+
+#include "BusyCursor.h"
+#include "ImageControl.h"
+#include "ThreadPriority.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+TBitmap Pattern(int Width, int Height, TColor Seed) {
+  TBitmap Image(Width, Height);
+  for (int Y = 0; Y < Height; ++Y)
+    for (int X = 0; X < Width; ++X)
+      Image.SetPixel(X, Y, (Seed + static_cast<TColor>(X * 7 + Y * 13)) & 0xFFFFFF);
+  return Image;
+}
+
+bool Shows(const QImage& Shown, const TBitmap& Bitmap) {
+  if (Shown.width() != Bitmap.Width() || Shown.height() != Bitmap.Height())
+    return false;
+  const QImage Rgb = Shown.convertToFormat(QImage::Format_RGB32);
+  for (int Y = 0; Y < Bitmap.Height(); ++Y)
+    for (int X = 0; X < Bitmap.Width(); ++X) {
+      const TColor C = Bitmap.Pixel(X, Y);
+      if (Rgb.pixel(X, Y) != qRgb(C & 0xFF, (C >> 8) & 0xFF, C >> 16))
+        return false;
+    }
+  return true;
+}
+
+// A top-level window holding one image control at (8, 8), as the viewer does.
+struct TImageWindow {
+  QWidget Window;
+  TImage* Image = new TImage(&Window);
+  TImageWindow() {
+    Window.resize(80, 60);
+    Image->setGeometry(8, 8, 40, 30);
+    Window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Window));
+  }
+};
+
+} // namespace
+
+void TServicesTest::ImageShowsWhatWasDrawnLast() {
+  TImage Image;
+  Image.resize(6, 4);
+  TBitmap First = Pattern(6, 4, 0x101010);
+  Image.Draw(First);
+  First.SetPixel(0, 0, clWhite); // later changes do not show
+  QVERIFY(Shows(Image.Shown(), Pattern(6, 4, 0x101010)));
+  Image.Draw(Pattern(6, 4, 0x202020));
+  QVERIFY(Shows(Image.Shown(), Pattern(6, 4, 0x202020)));
+}
+
+void TServicesTest::ImageRepaintsOnScreen() {
+  TImageWindow W;
+  const TBitmap Drawn = Pattern(40, 30, 0x303030);
+  W.Image->Draw(Drawn);
+  // Without a repaint request the screen would keep the old content.
+  QTRY_VERIFY(Shows(W.Image->screen()
+                        ->grabWindow(W.Window.winId(), 8, 8, 40, 30)
+                        .toImage(),
+                    Drawn));
+}
+
+void TServicesTest::MouseArrivesInImagePixels() {
+  TImageWindow W;
+  QSignalSpy Down(W.Image, &TImage::MouseDown);
+  QSignalSpy Move(W.Image, &TImage::MouseMove);
+  QSignalSpy Up(W.Image, &TImage::MouseUp);
+  QTest::mousePress(W.Image, Qt::RightButton, Qt::ShiftModifier, QPoint(3, 4));
+  QTest::mouseRelease(W.Image, Qt::RightButton, Qt::NoModifier, QPoint(5, 6));
+  QTest::mousePress(W.Image, Qt::MiddleButton, Qt::NoModifier, QPoint(1, 2));
+  QTest::mouseRelease(W.Image, Qt::MiddleButton, Qt::NoModifier, QPoint(1, 2));
+  QCOMPARE(Down.count(), 2);
+  QCOMPARE(Down[0][0].value<TMouseButton>(), TMouseButton::mbRight);
+  QCOMPARE(Down[0][1].value<Qt::KeyboardModifiers>(), Qt::ShiftModifier);
+  QCOMPARE(Down[0][2].toInt(), 3);
+  QCOMPARE(Down[0][3].toInt(), 4);
+  QCOMPARE(Down[1][0].value<TMouseButton>(), TMouseButton::mbMiddle);
+  QCOMPARE(Up.count(), 2);
+  QCOMPARE(Up[0][2].toInt(), 5);
+  QCOMPARE(Up[0][3].toInt(), 6);
+  Move.clear();
+  QTest::mouseMove(W.Image, QPoint(9, 10));
+  QCOMPARE(Move.count(), 1);
+  QCOMPARE(Move[0][1].toInt(), 9);
+  QCOMPARE(Move[0][2].toInt(), 10);
+}
+
+void TServicesTest::DoubleClickIsASecondPress() {
+  TImageWindow W;
+  QSignalSpy Down(W.Image, &TImage::MouseDown);
+  // Through the window, as the system delivers it: press, release, press
+  // (which Qt turns into a double click), release.
+  QTest::mouseDClick(W.Window.windowHandle(), Qt::RightButton, Qt::NoModifier, QPoint(12, 12));
+  QCOMPARE(Down.count(), 2);
+}
+
+void TServicesTest::GrabDeliversPositionsOutside() {
+  TImageWindow W;
+  QWindow* Handle = W.Window.windowHandle();
+  QSignalSpy Move(W.Image, &TImage::MouseMove);
+  QSignalSpy Up(W.Image, &TImage::MouseUp);
+  QTest::mousePress(Handle, Qt::LeftButton, Qt::NoModifier, QPoint(18, 18));
+  QTest::mouseMove(Handle, QPoint(-300, -200));
+  QTest::mouseRelease(Handle, Qt::LeftButton, Qt::NoModifier, QPoint(900, 700));
+  bool SawOutside = false; // image pixels: window position - (8, 8)
+  for (const QList<QVariant>& Args : Move)
+    SawOutside = SawOutside || (Args[1].toInt() == -308 && Args[2].toInt() == -208);
+  QVERIFY(SawOutside);
+  QCOMPARE(Up.count(), 1);
+  QCOMPARE(Up[0][2].toInt(), 892);
+  QCOMPARE(Up[0][3].toInt(), 692);
+}
+
+void TServicesTest::BusyCursorRestores() {
+  QVERIFY(!QGuiApplication::overrideCursor());
+  {
+    const TBusyCursor Busy;
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  }
+  QVERIFY(!QGuiApplication::overrideCursor());
+  // An earlier cursor comes back, also when the scope is left by an exception.
+  QGuiApplication::setOverrideCursor(Qt::CrossCursor);
+  try {
+    const TBusyCursor Busy;
+    throw std::runtime_error("render failed");
+  } catch (const std::runtime_error&) {
+  }
+  QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+  QGuiApplication::restoreOverrideCursor();
+}
+
+void TServicesTest::PriorityGuardRestoresNormal() {
+  QCOMPARE(ThreadPriority(), TThreadPriority::Normal);
+  try {
+    const TBelowNormalPriority Lowered;
+    QCOMPARE(ThreadPriority(), TThreadPriority::BelowNormal);
+    throw std::runtime_error("render failed");
+  } catch (const std::runtime_error&) {
+  }
+  QCOMPARE(ThreadPriority(), TThreadPriority::Normal);
+  // Back to normal, not to what it was: the priority a render leaves is known.
+  SetThreadPriority(TThreadPriority::BelowNormal);
+  { const TBelowNormalPriority Lowered; }
+  QCOMPARE(ThreadPriority(), TThreadPriority::Normal);
+}
+
+void TServicesTest::RenderThreadsInheritThePriority() {
+  TThreadPriority Seen = TThreadPriority::Normal;
+  {
+    const TBelowNormalPriority Lowered;
+    std::thread([&] { Seen = ThreadPriority(); }).join();
+  }
+  QCOMPARE(Seen, TThreadPriority::BelowNormal);
+}
