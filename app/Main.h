@@ -57,7 +57,7 @@ private slots:
 
 private:
   friend class TMainFormTest;
-  friend class TRandomEventTest;
+  friend class TRandomEventSequence;
 
   void FormCreate();
   void FormDestroy();

@@ -2,14 +2,33 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+
+namespace {
+
+// The render that follows blocks the event loop, so the cursor change has to
+// reach the X server now rather than with the next loop iteration. Flushing
+// the connection sends it without processing any events (which could run
+// other handlers in the middle of this one).
+void SendToWindowSystem() {
+#if QT_CONFIG(xcb)
+  const auto* X11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (xcb_connection_t* Connection = X11 ? X11->connection() : nullptr)
+    xcb_flush(Connection);
+#endif
+}
+
+} // namespace
 
 // Qt's override cursor is a stack: pushing the wait cursor remembers
 // whatever was shown before, popping it puts that back.
-// The render that follows blocks the event loop, so the cursor change is sent
-// to the window system at once rather than with the next loop iteration.
 TBusyCursor::TBusyCursor() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  QGuiApplication::sync();
+  SendToWindowSystem();
 }
 
 TBusyCursor::~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }

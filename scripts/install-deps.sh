@@ -3,7 +3,7 @@
 # need, and does nothing when they are all present. Uses sudo unless root.
 set -eu
 
-PACKAGES="cmake make g++ pkg-config qt6-base-dev libgtest-dev
+PACKAGES="cmake make g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
 xvfb xauth xdotool x11-utils imagemagick
 desktop-file-utils appstream dpkg-dev file"
 

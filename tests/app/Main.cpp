@@ -1,0 +1,20 @@
+#include "MainFormTest.h"
+#include "RandomEventTest.h"
+
+#include <QApplication>
+#include <QTest>
+
+// With arguments (a test function to run, say) only the window tests run;
+// without, the randomised event sequences follow.
+int main(int argc, char** argv) {
+  QApplication Application(argc, argv);
+  Application.setQuitOnLastWindowClosed(false);
+  int Failures = 0;
+  TMainFormTest Form;
+  Failures += QTest::qExec(&Form, argc, argv);
+  if (argc == 1) {
+    TRandomEventTest Random;
+    Failures += QTest::qExec(&Random, argc, argv);
+  }
+  return Failures == 0 ? 0 : 1;
+}
