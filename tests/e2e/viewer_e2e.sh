@@ -1,0 +1,94 @@
+#!/bin/bash
+# The real viewer under Xvfb, driven by real X events through xdotool as a
+# user would drive it; every picture on the screen is compared pixel for
+# pixel with gorvanel-render's picture of the same view.
+set -u
+VIEWER="$1" RENDER="$2" COMPARE="$3"
+CAPTION="Gorvanel - The Mandelbrot Set"
+DIR=$(mktemp -d)
+XVFB_PID="" VIEWER_PID=""
+cleanup() {
+  [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$DIR"
+}
+trap cleanup EXIT
+passed=0 failed=0
+ok() { passed=$((passed + 1)); echo "ok: $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL: $1"; }
+
+# A free display number: the first without a lock file.
+D=90
+while [ -e "/tmp/.X$D-lock" ] || [ -e "/tmp/.X11-unix/X$D" ]; do D=$((D + 1)); done
+export DISPLAY=":$D"
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$DIR/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+
+QT_QPA_PLATFORM=xcb "$VIEWER" >"$DIR/viewer.log" 2>&1 &
+VIEWER_PID=$!
+WID=$(timeout 20 xdotool search --sync --onlyvisible --name "^$CAPTION\$" | head -n 1)
+if [ -z "$WID" ]; then
+  echo "FAIL: the window did not appear"; cat "$DIR/viewer.log"; exit 1
+fi
+INFO=$(xwininfo -id "$WID")
+WX=$(echo "$INFO" | awk '/Absolute upper-left X/ {print $4}')
+WY=$(echo "$INFO" | awk '/Absolute upper-left Y/ {print $4}')
+W=$(echo "$INFO" | awk '/Width:/ {print $2}')
+H=$(echo "$INFO" | awk '/Height:/ {print $2}')
+[ "$W" = 592 ] && [ "$H" = 367 ] && ok "client area 592x367" || fail "client area ${W}x$H"
+DX=$((2 * WX + W - 1280)) DY=$((2 * WY + H - 1024)) # twice the offset from the centre
+[ "${DX#-}" -le 2 ] && [ "${DY#-}" -le 2 ] && ok "centred on the screen" || fail "placed at $WX,$WY"
+IX=$((WX + 8)) IY=$((WY + 8)) # the image area
+
+# expect NAME EXPECTED.png [L T R B]: the image area shows it, within 10 s.
+expect() {
+  name="$1"; shift
+  for _ in $(seq 100); do
+    import -window root -crop "577x353+$IX+$IY" +repage "$DIR/shot.png" 2>/dev/null
+    if "$COMPARE" "$DIR/shot.png" "$@" >"$DIR/compare.txt" 2>&1; then ok "$name"; return; fi
+    sleep 0.1
+  done
+  fail "$name: $(cat "$DIR/compare.txt")"
+  cp "$DIR/shot.png" "/tmp/gorvanel-e2e-$name.png" 2>/dev/null
+}
+
+"$RENDER" --output "$DIR/start.png" >/dev/null
+# Zooming into (100, 50)-(300, 200) of the start view gives these edges.
+"$RENDER" --output "$DIR/zoom.png" -- -0xe.559337d7635aa6cp-3 0xe.559337d7635aa6cp-4 -0xa.a6cc8289ca5593p-6 >/dev/null
+# And a drag from (300, 200) to (250, -150), above the window, these.
+"$RENDER" --output "$DIR/outside.png" -- -0xb.abe01734f0c541ep-4 0x9.3fd1961e757c02ep-2 -0xa.a6cc8289ca5593p-6 >/dev/null
+
+expect "start view" "$DIR/start.png"
+
+xdotool mousemove $((IX + 100)) $((IY + 50)) mousedown 1 mousemove $((IX + 200)) $((IY + 120)) mousemove $((IX + 300)) $((IY + 200))
+expect "rubber band during the drag" "$DIR/start.png" 100 50 300 200
+xdotool mouseup 1
+expect "zoomed view after the release" "$DIR/zoom.png"
+
+xdotool click 3
+expect "right click: start view with the rectangle framed" "$DIR/start.png" 100 50 300 200
+
+xdotool mousemove $((IX + 300)) $((IY + 200)) mousedown 1 mousemove $((IX + 280)) $((IY + 20)) mousemove $((IX + 250)) $((IY - 150)) mouseup 1
+expect "drag ending outside the window" "$DIR/outside.png"
+xdotool mousemove $((IX + 200)) $((IY + 100)) click 3
+expect "back again" "$DIR/start.png" 250 -150 300 200
+
+xdotool mousemove $((IX + 50)) $((IY + 50)) mousedown 1 mousemove $((IX + 150)) $((IY + 150))
+expect "a new drag wipes the frame" "$DIR/start.png" 50 50 150 150
+xdotool key Escape
+expect "Esc cancels the drag" "$DIR/start.png"
+xdotool mouseup 1
+expect "the release after Esc does nothing" "$DIR/start.png"
+
+xdotool key Escape
+STATUS=timeout
+for _ in $(seq 100); do
+  if ! kill -0 "$VIEWER_PID" 2>/dev/null; then wait "$VIEWER_PID"; STATUS=$?; VIEWER_PID=""; break; fi
+  sleep 0.1
+done
+[ "$STATUS" = 0 ] && ok "Esc closes the program with status 0" || fail "program end: $STATUS"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
