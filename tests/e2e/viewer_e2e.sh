@@ -64,6 +64,11 @@ expect "start view" "$DIR/start.png"
 
 xdotool mousemove $((IX + 100)) $((IY + 50)) mousedown 1 mousemove $((IX + 200)) $((IY + 120)) mousemove $((IX + 300)) $((IY + 200))
 expect "rubber band during the drag" "$DIR/start.png" 100 50 300 200
+# GORVANEL_SCREENSHOT=FILE keeps a picture of the whole window at this point
+# (the README's screenshot comes from here).
+if [ -n "${GORVANEL_SCREENSHOT:-}" ]; then
+  import -window root -crop "${W}x$H+$WX+$WY" +repage "$GORVANEL_SCREENSHOT"
+fi
 xdotool mouseup 1
 expect "zoomed view after the release" "$DIR/zoom.png"
 
