@@ -28,7 +28,11 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Leak detection stays on; tests/lsan.supp names the system libraries whose
+# own leaks are not ours to fix.
 test-sanitize: deps
+	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	$(MAKE) test BUILD=$(ASAN_BUILD) CMAKE_FLAGS="-DGORVANEL_SANITIZE=ON"
 
 bench: build

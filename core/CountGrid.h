@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
-#include <vector>
 
 // Escape counts of one frame: W + 1 columns of H + 1 samples, so the right
 // and bottom edges of the view are sampled too (they take part in the grey
 // levels although they fall outside the image). 0 means "did not escape".
+// The renderers write every entry, so the grid starts uninitialised: zeroing
+// it first would only add page faults to the part of a frame that runs on
+// one thread.
 class TCountGrid {
 public:
   TCountGrid(std::int32_t Width, std::int32_t Height)
       : FColumns(CheckedSize(Width) + 1), FRows(CheckedSize(Height) + 1),
-        FCounts(static_cast<std::size_t>(FColumns) * FRows, 0) {}
+        FCounts(new std::int32_t[static_cast<std::size_t>(FColumns) * FRows]) {}
 
   std::int32_t Columns() const { return FColumns; }
   std::int32_t Rows() const { return FRows; }
@@ -33,5 +36,5 @@ private:
 
   std::int32_t FColumns;
   std::int32_t FRows;
-  std::vector<std::int32_t> FCounts;
+  std::unique_ptr<std::int32_t[]> FCounts;
 };

@@ -1,4 +1,5 @@
 #include "Kernel.h"
+#include "Orbit.h"
 
 namespace {
 
@@ -12,24 +13,18 @@ constexpr std::int32_t CycleCheckInterval = 8;
 // (zr, zi) determines the rest of the orbit, so when it comes back to a saved
 // value the orbit is periodic and, having not escaped so far, never will.
 std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit) {
-  TExtended ZR = 0, ZI = 0, ZR2 = 0, ZI2 = 0;
+  TOrbit Orbit;
   TExtended SavedR = 0, SavedI = 0;
   std::int32_t NextSave = CycleCheckInterval;
   for (std::int32_t N = 1; N <= Limit; ++N) {
-    const TExtended T0 = ZR2 - ZI2;
-    const TExtended T1 = (ZI * ZR) * 2;
-    ZR = T0 + X;
-    ZI = T1 + Y;
-    ZR2 = ZR * ZR;
-    ZI2 = ZI * ZI;
-    if (ZR2 + ZI2 > 4)
+    if (Orbit.Step(X, Y))
       return N;
     if (N % CycleCheckInterval == 0) {
-      if (ZR == SavedR && ZI == SavedI)
+      if (Orbit.ZR == SavedR && Orbit.ZI == SavedI)
         return 0;
       if (N >= NextSave) { // Brent: re-save at doubling intervals
-        SavedR = ZR;
-        SavedI = ZI;
+        SavedR = Orbit.ZR;
+        SavedI = Orbit.ZI;
         NextSave = 2 * N;
       }
     }

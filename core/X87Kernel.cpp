@@ -18,6 +18,7 @@
 // Where this cannot build, the portable loop stands in.
 
 #include "Kernel.h"
+#include "Orbit.h"
 
 #include <array>
 #include <cmath>
@@ -33,6 +34,8 @@ namespace {
 constexpr int LaneCount = 3;
 // Iterations between two looks at the lanes from C++ (limits, cycle checks).
 constexpr std::int32_t BlockIterations = 128;
+// Iterations each sample runs in plain C++ before it takes a lane.
+constexpr std::int32_t ScalarIterations = 24;
 
 // One lane as the assembly sees it: z (16 bytes per 80-bit value), then c,
 // each coordinate as two doubles whose sum is exact (see SplitExactly).
@@ -137,16 +140,34 @@ struct TLaneBook {
   std::int32_t NextSave = 0;
 };
 
+// Gives the lane its next sample. The first iterations run here, one sample
+// at a time: most samples of a shallow view escape within them, and a sample
+// that escapes in the lanes costs a trip out of the assembly and back.
 bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Limit) {
   TSample Sample;
   while (Feed.Next(Sample)) {
     Regs = TLaneRegs{};
-    if (SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) &&
-        SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
-      Book = TLaneBook{true, 0, Sample.Count, 0, 0, BlockIterations};
-      return true;
+    if (!SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) ||
+        !SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
+      *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
+      continue;
     }
-    *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
+    TOrbit Orbit;
+    std::int32_t N = 0;
+    bool Escaped = false;
+    while (N < ScalarIterations && N < Limit && !Escaped) {
+      Escaped = Orbit.Step(Sample.X, Sample.Y);
+      ++N;
+    }
+    if (Escaped || N == Limit) {
+      *Sample.Count = Escaped ? N : 0;
+      continue;
+    }
+    // z_N has been tested; the lane tests it once more, harmlessly, first.
+    Regs.ZR = Orbit.ZR;
+    Regs.ZI = Orbit.ZI;
+    Book = TLaneBook{true, N, Sample.Count, 0, 0, N + BlockIterations};
+    return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
   Regs = TLaneRegs{};

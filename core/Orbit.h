@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Extended.h"
+
+// The state of one orbit of the literal loop, advanced one iteration at a
+// time: exactly the operations, in the order and precision, of IsInSet.
+struct TOrbit {
+  TExtended ZR = 0, ZI = 0, ZR2 = 0, ZI2 = 0;
+
+  // Advances z to z^2 + c; true when the new z escaped (|z|^2 > 4).
+  bool Step(TExtended X, TExtended Y) {
+    const TExtended T0 = ZR2 - ZI2;
+    const TExtended T1 = (ZI * ZR) * 2;
+    ZR = T0 + X;
+    ZI = T1 + Y;
+    ZR2 = ZR * ZR;
+    ZI2 = ZI * ZI;
+    return ZR2 + ZI2 > 4;
+  }
+};
