@@ -20,6 +20,7 @@
 #include "Kernel.h"
 #include "Orbit.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -34,6 +35,7 @@ namespace {
 constexpr int LaneCount = 3;
 // Iterations between two looks at the lanes from C++ (limits, cycle checks).
 constexpr std::int32_t BlockIterations = 128;
+constexpr std::int32_t MinBlockIterations = 16;
 // Iterations each sample runs in plain C++ before it takes a lane.
 constexpr std::int32_t ScalarIterations = 24;
 
@@ -166,7 +168,7 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     // z_N has been tested; the lane tests it once more, harmlessly, first.
     Regs.ZR = Orbit.ZR;
     Regs.ZI = Orbit.ZI;
-    Book = TLaneBook{true, N, Sample.Count, 0, 0, N + BlockIterations};
+    Book = TLaneBook{true, N, Sample.Count, 0, 0, N};
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
@@ -212,10 +214,12 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
     Active += Refill(Feed, Regs[K], Books[K], Limit);
   while (Active > 0) {
     // Run no lane past its limit: z_Limit is the last one the loop tests.
+    // Young lanes are looked at sooner (after as many iterations again as
+    // they have done), so orbits that settle early into a cycle stop early.
     std::int32_t Bodies = BlockIterations;
     for (const TLaneBook& Book : Books)
-      if (Book.Active && Limit + 1 - Book.N < Bodies)
-        Bodies = Limit + 1 - Book.N;
+      if (Book.Active)
+        Bodies = std::min({Bodies, Limit + 1 - Book.N, std::max(Book.N, MinBlockIterations)});
     unsigned Mask = 0;
     const std::int32_t Done = RunBlock(Regs, Bodies, Mask);
     for (int K = 0; K < LaneCount; ++K)
