@@ -27,7 +27,7 @@ public:
 private:
   static std::int32_t CheckedSize(std::int32_t Size) {
     if (Size < 1 || Size > 1'000'000)
-      throw std::invalid_argument("frame width and height must be at least 1");
+      throw std::invalid_argument("frame width and height must be from 1 to 1000000");
     return Size;
   }
   std::size_t Index(std::int32_t I, std::int32_t J) const {

@@ -4,6 +4,7 @@
 // window system delivers it, and cheap stand-in renderers.
 
 #include "Main.h"
+#include "SameImage.h"
 
 #include <QImage>
 #include <QPoint>
@@ -18,8 +19,6 @@ void Click(TMainForm& Form, Qt::MouseButton Button, QPoint At);
 void Drag(TMainForm& Form, QPoint From, QPoint To); // left button, one move
 // QTest remembers held buttons across tests: let go of all of them.
 void ReleaseAllButtons();
-
-bool SameImage(const QImage& Shown, const TBitmap& Bitmap);
 
 // A distinct, non-white, instant picture for every view and size.
 TRenderer FakeRenderer();

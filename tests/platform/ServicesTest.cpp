@@ -2,6 +2,7 @@
 
 #include "BusyCursor.h"
 #include "ImageControl.h"
+#include "SameImage.h"
 #include "ThreadPriority.h"
 
 #include <QGuiApplication>
@@ -20,19 +21,6 @@ TBitmap Pattern(int Width, int Height, TColor Seed) {
     for (int X = 0; X < Width; ++X)
       Image.SetPixel(X, Y, (Seed + static_cast<TColor>(X * 7 + Y * 13)) & 0xFFFFFF);
   return Image;
-}
-
-bool Shows(const QImage& Shown, const TBitmap& Bitmap) {
-  if (Shown.width() != Bitmap.Width() || Shown.height() != Bitmap.Height())
-    return false;
-  const QImage Rgb = Shown.convertToFormat(QImage::Format_RGB32);
-  for (int Y = 0; Y < Bitmap.Height(); ++Y)
-    for (int X = 0; X < Bitmap.Width(); ++X) {
-      const TColor C = Bitmap.Pixel(X, Y);
-      if (Rgb.pixel(X, Y) != qRgb(C & 0xFF, (C >> 8) & 0xFF, C >> 16))
-        return false;
-    }
-  return true;
 }
 
 // A top-level window holding one image control at (8, 8), as the viewer does.
@@ -55,9 +43,9 @@ void TServicesTest::ImageShowsWhatWasDrawnLast() {
   TBitmap First = Pattern(6, 4, 0x101010);
   Image.Draw(First);
   First.SetPixel(0, 0, clWhite); // later changes do not show
-  QVERIFY(Shows(Image.Shown(), Pattern(6, 4, 0x101010)));
+  QVERIFY(SameImage(Image.Shown(), Pattern(6, 4, 0x101010)));
   Image.Draw(Pattern(6, 4, 0x202020));
-  QVERIFY(Shows(Image.Shown(), Pattern(6, 4, 0x202020)));
+  QVERIFY(SameImage(Image.Shown(), Pattern(6, 4, 0x202020)));
 }
 
 void TServicesTest::ImageRepaintsOnScreen() {
@@ -65,7 +53,7 @@ void TServicesTest::ImageRepaintsOnScreen() {
   const TBitmap Drawn = Pattern(40, 30, 0x303030);
   W.Image->Draw(Drawn);
   // Without a repaint request the screen would keep the old content.
-  QTRY_VERIFY(Shows(W.Image->screen()
+  QTRY_VERIFY(SameImage(W.Image->screen()
                         ->grabWindow(W.Window.winId(), 8, 8, 40, 30)
                         .toImage(),
                     Drawn));
