@@ -3,7 +3,7 @@
 # derived right edge, and every kind of bad input refused with status 2 and
 # nothing written.
 set -u
-TOOL="$1"
+TOOL="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" # absolute: the checks run elsewhere
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
 passed=0
