@@ -56,30 +56,37 @@ TAxis Deduplicate(const std::vector<TExtended>& Values, bool MirrorSign) {
   return Axis;
 }
 
-// Hands out the unique samples in small runs down the columns, so threads
-// that land in the black regions do not hold up the others.
+// Hands out the unique samples in short runs down one column each, so
+// threads that land in the black regions do not hold up the others.
 class TWorkQueue {
 public:
   static constexpr std::int64_t RunLength = 32;
 
+  struct TRun {
+    std::int32_t Column;           // index into the unique columns
+    std::int64_t RowBegin, RowEnd; // range of the unique rows
+  };
+
   TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
              const TAxis& Rows, TCountGrid& Grid)
       : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid),
-        FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * Rows.Unique.size()) {}
+        FRunsPerColumn((static_cast<std::int64_t>(Rows.Unique.size()) + RunLength - 1) / RunLength),
+        FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * FRunsPerColumn) {}
 
-  // Claims the next run [Begin, End) of sample numbers; false when none is left.
-  bool Claim(std::int64_t& Begin, std::int64_t& End) {
-    Begin = FNext.fetch_add(RunLength, std::memory_order_relaxed);
-    if (Begin >= FTotal)
+  // Claims the next run; false when none is left.
+  bool Claim(TRun& Run) {
+    const std::int64_t Number = FNext.fetch_add(1, std::memory_order_relaxed);
+    if (Number >= FTotal)
       return false;
-    End = std::min(Begin + RunLength, FTotal);
+    Run.Column = static_cast<std::int32_t>(Number / FRunsPerColumn);
+    Run.RowBegin = Number % FRunsPerColumn * RunLength;
+    Run.RowEnd = std::min<std::int64_t>(Run.RowBegin + RunLength, FRows.Unique.size());
     return true;
   }
 
-  TSample Sample(std::int64_t Number) const {
-    const auto RowCount = static_cast<std::int64_t>(FRows.Unique.size());
-    const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Number / RowCount)];
-    const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Number % RowCount)];
+  TSample Sample(std::int32_t Column, std::int64_t Row) const {
+    const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Column)];
+    const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Row)];
     return {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
   }
 
@@ -89,6 +96,7 @@ private:
   const TAxis& FColumns;
   const TAxis& FRows;
   TCountGrid& FGrid;
+  const std::int64_t FRunsPerColumn;
   const std::int64_t FTotal;
   std::atomic<std::int64_t> FNext{0};
 };
@@ -98,20 +106,15 @@ class TQueueFeed : public TSampleFeed {
 public:
   explicit TQueueFeed(TWorkQueue& Queue) : FQueue(Queue) {}
   bool Next(TSample& Sample) override {
-    if (FBegin == FEnd) {
-      std::int64_t Begin = 0, End = 0;
-      if (!FQueue.Claim(Begin, End))
-        return false;
-      FBegin = Begin;
-      FEnd = End;
-    }
-    Sample = FQueue.Sample(FBegin++);
+    if (FRun.RowBegin == FRun.RowEnd && !FQueue.Claim(FRun))
+      return false;
+    Sample = FQueue.Sample(FRun.Column, FRun.RowBegin++);
     return true;
   }
 
 private:
   TWorkQueue& FQueue;
-  std::int64_t FBegin = 0, FEnd = 0;
+  TWorkQueue::TRun FRun{0, 0, 0};
 };
 
 int ThreadCount(int Requested) {

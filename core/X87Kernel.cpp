@@ -148,12 +148,6 @@ struct TLaneBook {
 bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Limit) {
   TSample Sample;
   while (Feed.Next(Sample)) {
-    Regs = TLaneRegs{};
-    if (!SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) ||
-        !SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
-      *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
-      continue;
-    }
     TOrbit Orbit;
     std::int32_t N = 0;
     bool Escaped = false;
@@ -163,6 +157,12 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     }
     if (Escaped || N == Limit) {
       *Sample.Count = Escaped ? N : 0;
+      continue;
+    }
+    Regs = TLaneRegs{};
+    if (!SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) ||
+        !SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
+      *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
       continue;
     }
     // z_N has been tested; the lane tests it once more, harmlessly, first.
