@@ -7,6 +7,13 @@
 struct TOrbit {
   TExtended ZR = 0, ZI = 0, ZR2 = 0, ZI2 = 0;
 
+  TOrbit() = default;
+  // Resumes an orbit at z = (ZR, ZI); the squares are what the loop holds there.
+  TOrbit(TExtended R, TExtended I) : ZR(R), ZI(I), ZR2(R * R), ZI2(I * I) {}
+
+  // Whether the current z has escaped (|z|^2 > 4).
+  bool Escaped() const { return ZR2 + ZI2 > 4; }
+
   // Advances z to z^2 + c; true when the new z escaped (|z|^2 > 4).
   bool Step(TExtended X, TExtended Y) {
     const TExtended T0 = ZR2 - ZI2;
@@ -15,6 +22,6 @@ struct TOrbit {
     ZI = T1 + Y;
     ZR2 = ZR * ZR;
     ZI2 = ZI * ZI;
-    return ZR2 + ZI2 > 4;
+    return Escaped();
   }
 };

@@ -5,16 +5,17 @@
 // start about two instructions per cycle. Interleaving independent samples
 // hides that latency, but compilers spill the extra 80-bit values to memory,
 // and an 80-bit store and reload costs more than it saves. Here each sample
-// keeps only zr and zi on the register stack (6 of the 8 registers); the
-// squares are recomputed and c is read from memory, leaving 2 registers for
-// temporaries.
+// keeps only zr and zi on the register stack (6 of the 8 registers) and c is
+// read from memory, leaving 2 registers for temporaries.
 //
 // Exactness: every value the literal loop rounds is rounded here, from the
-// same operands, by the same x87 operations, so the results are the same bits:
-//   A = zr*zr, B = zi*zi, S = A + B (compared with 4.0 exactly, strictly),
-//   t0 = A + (-B), which IEEE arithmetic defines to equal A - B,
+// same operands, by the same x87 operations, so z is the same bits:
+//   A = zr*zr, B = zi*zi, t0 = A - B,
 //   t1 = (zi*zr) + (zi*zr), which equals (zi*zr) * 2 exactly,
 //   zr' = t0 + cx, zi' = t1 + cy.
+// The escape test is not made in every iteration; FastPaths.md explains the
+// watch that replaces it and why no escape can slip past it. Every escape
+// the watch reports is found again, to the iteration, by the literal loop.
 // Where this cannot build, the portable loop stands in.
 
 #include "Kernel.h"
@@ -38,6 +39,8 @@ constexpr std::int32_t BlockIterations = 128;
 constexpr std::int32_t MinBlockIterations = 16;
 // Iterations each sample runs in plain C++ before it takes a lane.
 constexpr std::int32_t ScalarIterations = 24;
+// Iterations between two watches for escapes inside the assembly.
+constexpr std::int32_t WindowIterations = 16;
 
 // One lane as the assembly sees it: z (16 bytes per 80-bit value), then c,
 // each coordinate as two doubles whose sum is exact (see SplitExactly).
@@ -59,28 +62,21 @@ bool SplitExactly(TExtended Value, double& High, double& Low) {
          (Low == 0 || std::fabs(Low) >= 0x1p-960);
 }
 
-constexpr float Four = 4.0f;
+// An escaped orbit cannot fall back below this within a window (see
+// FastPaths.md); orbits that never escaped rarely come this close to 4.
+constexpr float EscapeWatch = 3.875f;
 
-// One lane's step. The lane's zr and zi lie at st(R) and st(I) when no
-// temporary is pushed (R1 = R + 1 and so on, as temporaries are pushed). It
-// tests the current z (sets bit BIT of %dl when |z|^2 > 4) and replaces z by
-// z^2 + c. Each product is formed once: zr is squared in its own register
-// and zi in a temporary, and the product zr*zi waits in zi's register until
-// the end. Comments show the temporaries on top of the stack.
-#define GORVANEL_LANE(R, I, R1, I1, R2, OFFSET, BIT)                                              \
+// One lane's iteration, without the escape test. The lane's zr and zi lie at
+// st(R) and st(I) when no temporary is pushed (R1 = R + 1 and so on, as
+// temporaries are pushed). Each product is formed once: zr is squared in its
+// own register and zi in a temporary, and the product zr*zi waits in zi's
+// register. Comments show the temporary on top of the stack.
+#define GORVANEL_STEP(R, I, R1, I1, OFFSET)                                                       \
   "fld %%st(" #R ")\n\t"              /* zr                          */                          \
   "fmul %%st, %%st(" #R1 ")\n\t"      /* zr; R holds A = zr*zr       */                          \
   "fmul %%st(" #I1 "), %%st\n\t"      /* P = zr*zi                   */                          \
   "fxch %%st(" #I1 ")\n\t"            /* zi; I holds P               */                          \
   "fmul %%st(0), %%st\n\t"            /* B = zi*zi                   */                          \
-  "fld %%st(0)\n\t"                   /* B, B                        */                          \
-  "fadd %%st(" #R2 "), %%st\n\t"      /* S = B + A, B                */                          \
-  "fcomps %[four]\n\t"                /* compare S with 4; B         */                          \
-  "fnstsw %%ax\n\t"                                                                              \
-  "testb $0x45, %%ah\n\t"             /* C0, C2, C3 all clear: S > 4 */                          \
-  "jnz 1f\n\t"                                                                                   \
-  "orb $" #BIT ", %%dl\n"                                                                        \
-  "1:\n\t"                                                                                       \
   "fsubrp %%st, %%st(" #R1 ")\n\t"    /* R holds t0 = A - B          */                          \
   "fldl " #OFFSET "+32(%[lanes])\n\t" /* cx high                     */                          \
   "faddl " #OFFSET "+40(%[lanes])\n\t" /* cx                         */                          \
@@ -91,12 +87,30 @@ constexpr float Four = 4.0f;
   "fadd %%st(0), %%st\n\t"            /* t1 = P + P                  */                          \
   "faddp %%st, %%st(" #I1 ")\n\t"     /* I holds zi' = t1 + cy       */
 
-// Runs up to Bodies iterations of all three lanes in lock step. Each
-// iteration tests every lane's current z, then advances it. Stops after the
-// first iteration in which a lane escaped; returns the iterations run and
-// sets the bits of the lanes that escaped in the last one.
+// The watch on one lane: sets bit BIT of %dl unless |z|^2 <= EscapeWatch
+// (so also for an infinite or NaN z).
+#define GORVANEL_WATCH(R, I1, BIT)                                                                \
+  "fld %%st(" #R ")\n\t"                                                                         \
+  "fmul %%st(0), %%st\n\t"                                                                       \
+  "fld %%st(" #I1 ")\n\t"                                                                        \
+  "fmul %%st(0), %%st\n\t"                                                                       \
+  "faddp %%st, %%st(1)\n\t"                                                                      \
+  "fcomps %[watch]\n\t"                                                                          \
+  "fnstsw %%ax\n\t"                                                                              \
+  "andb $0x45, %%ah\n\t"              /* C3, C2, C0                  */                          \
+  "cmpb $0x01, %%ah\n\t"              /* below                       */                          \
+  "je 1f\n\t"                                                                                    \
+  "cmpb $0x40, %%ah\n\t"              /* equal                       */                          \
+  "je 1f\n\t"                                                                                    \
+  "orb $" #BIT ", %%dl\n"                                                                        \
+  "1:\n\t"
+
+// Runs up to Bodies iterations of all three lanes in lock step, watching the
+// lanes after every window of WindowIterations and once more at the end.
+// Stops at the first watch that reports a lane; returns the iterations run
+// and sets the bits of the reported lanes.
 std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodies,
-                      unsigned& EscapedMask) {
+                      unsigned& WatchMask) {
   std::int32_t Done = 0;
   unsigned Mask = 0;
   asm volatile(
@@ -108,11 +122,22 @@ std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodi
       "fldt 0(%[lanes])\n\t" // st0..st5: zr0 zi0 zr1 zi1 zr2 zi2
       "xorl %[done], %[done]\n\t"
       "xorl %%edx, %%edx\n"
-      "2:\n\t"
-      GORVANEL_LANE(0, 1, 1, 2, 2, 0, 1)
-      GORVANEL_LANE(2, 3, 3, 4, 4, 64, 2)
-      GORVANEL_LANE(4, 5, 5, 6, 6, 128, 4)
+      "2:\n\t" // a window: min(WindowIterations, Bodies - Done) iterations
+      "movl %[bodies], %%ecx\n\t"
+      "subl %[done], %%ecx\n\t"
+      "cmpl %[window], %%ecx\n\t"
+      "jbe 4f\n\t"
+      "movl %[window], %%ecx\n"
+      "4:\n\t"
+      GORVANEL_STEP(0, 1, 1, 2, 0)
+      GORVANEL_STEP(2, 3, 3, 4, 64)
+      GORVANEL_STEP(4, 5, 5, 6, 128)
       "incl %[done]\n\t"
+      "decl %%ecx\n\t"
+      "jnz 4b\n\t"
+      GORVANEL_WATCH(0, 2, 1)
+      GORVANEL_WATCH(2, 4, 2)
+      GORVANEL_WATCH(4, 6, 4)
       "testb %%dl, %%dl\n\t"
       "jnz 3f\n\t"
       "cmpl %[bodies], %[done]\n\t"
@@ -126,10 +151,11 @@ std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodi
       "fstpt 128+16(%[lanes])\n\t"
       "movl %%edx, %[mask]\n\t"
       : [done] "=&r"(Done), [mask] "=&r"(Mask)
-      : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [four] "m"(Four)
-      : "rax", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)",
+      : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [watch] "m"(EscapeWatch),
+        [window] "i"(WindowIterations)
+      : "rax", "rcx", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)",
         "st(6)", "st(7)");
-  EscapedMask = Mask;
+  WatchMask = Mask;
   return Done;
 }
 
@@ -138,6 +164,7 @@ struct TLaneBook {
   bool Active = false;
   std::int32_t N = 0; // iterations done: z_N is the lane's untested z
   std::int32_t* Count = nullptr;
+  TExtended X = 0, Y = 0; // the point
   TExtended SavedR = 0, SavedI = 0; // Brent's saved point
   std::int32_t NextSave = 0;
 };
@@ -168,7 +195,7 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     // z_N has been tested; the lane tests it once more, harmlessly, first.
     Regs.ZR = Orbit.ZR;
     Regs.ZI = Orbit.ZI;
-    Book = TLaneBook{true, N, Sample.Count, 0, 0, N};
+    Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N};
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
@@ -177,15 +204,30 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
   return false;
 }
 
+// A lane the watch reported: the literal loop runs the block again from the
+// lane's state before it and finds the escape to the iteration (or finds none,
+// and the lane goes on from the same bits). Returns whether it escaped.
+bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done) {
+  TOrbit Orbit(Before.ZR, Before.ZI);
+  for (std::int32_t K = 0; K < Done; ++K) {
+    if (Orbit.Escaped()) {
+      *Book.Count = Book.N + K;
+      return true;
+    }
+    Orbit.Step(Book.X, Book.Y);
+  }
+  Regs.ZR = Orbit.ZR;
+  Regs.ZI = Orbit.ZI;
+  return false;
+}
+
 // After a block: a finished lane (escaped, at the limit, or in an exact cycle)
 // writes its count; returns whether it finished.
-bool Settle(const TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done, bool Escaped,
-            std::int32_t Limit) {
-  Book.N += Done;
-  if (Escaped) {
-    *Book.Count = Book.N - 1; // escaped while testing z_(N-1)
+bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done,
+            bool Watched, std::int32_t Limit) {
+  if (Watched && Recheck(Before, Regs, Book, Done))
     return true;
-  }
+  Book.N += Done;
   if (Book.N > Limit || (Regs.ZR == Book.SavedR && Regs.ZI == Book.SavedI)) {
     *Book.Count = 0;
     return true;
@@ -220,10 +262,11 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
     for (const TLaneBook& Book : Books)
       if (Book.Active)
         Bodies = std::min({Bodies, Limit + 1 - Book.N, std::max(Book.N, MinBlockIterations)});
+    const std::array<TLaneRegs, LaneCount> Before = Regs;
     unsigned Mask = 0;
     const std::int32_t Done = RunBlock(Regs, Bodies, Mask);
     for (int K = 0; K < LaneCount; ++K)
-      if (Books[K].Active && Settle(Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit))
+      if (Books[K].Active && Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit))
         Active += Refill(Feed, Regs[K], Books[K], Limit) - 1;
   }
 }
