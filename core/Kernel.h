@@ -33,3 +33,9 @@ std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit);
 
 // True where IterateSamples runs the hand-written x87 kernel.
 bool HasX87Kernel();
+
+// How many times the x87 kernel's escape watch has reported a lane, so far in
+// this process. Orbits deep inside the set should never be reported: a fault
+// that turned lanes into NaN would stay exact, through the literal reruns,
+// but slow.
+std::int64_t X87WatchReports();

@@ -6,7 +6,8 @@
 // hides that latency, but compilers spill the extra 80-bit values to memory,
 // and an 80-bit store and reload costs more than it saves. Here each sample
 // keeps only zr and zi on the register stack (6 of the 8 registers) and c is
-// read from memory, leaving 2 registers for temporaries.
+// read from memory. An iteration needs one temporary; the eighth register
+// holds cx when the three samples share it (samples of one column).
 //
 // Exactness: every value the literal loop rounds is rounded here, from the
 // same operands, by the same x87 operations, so z is the same bits:
@@ -23,7 +24,9 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define GORVANEL_X87_KERNEL 1
@@ -87,14 +90,34 @@ constexpr float EscapeWatch = 3.875f;
   "fadd %%st(0), %%st\n\t"            /* t1 = P + P                  */                          \
   "faddp %%st, %%st(" #I1 ")\n\t"     /* I holds zi' = t1 + cy       */
 
+// The same iteration when all three lanes share cx (samples of one column):
+// cx stays in the register under the lanes, st(C) with no temporary pushed,
+// and is copied rather than formed from memory each time.
+#define GORVANEL_STEP_SHARED_X(R, I, R1, I1, C, OFFSET)                                           \
+  "fld %%st(" #R ")\n\t"              /* zr                          */                          \
+  "fmul %%st, %%st(" #R1 ")\n\t"      /* zr; R holds A = zr*zr       */                          \
+  "fmul %%st(" #I1 "), %%st\n\t"      /* P = zr*zi                   */                          \
+  "fxch %%st(" #I1 ")\n\t"            /* zi; I holds P               */                          \
+  "fmul %%st(0), %%st\n\t"            /* B = zi*zi                   */                          \
+  "fsubrp %%st, %%st(" #R1 ")\n\t"    /* R holds t0 = A - B          */                          \
+  "fld %%st(" #C ")\n\t"              /* cx                          */                          \
+  "faddp %%st, %%st(" #R1 ")\n\t"     /* R holds zr' = t0 + cx       */                          \
+  "fldl " #OFFSET "+48(%[lanes])\n\t" /* cy high                     */                          \
+  "faddl " #OFFSET "+56(%[lanes])\n\t" /* cy                         */                          \
+  "fxch %%st(" #I1 ")\n\t"            /* P; I holds cy               */                          \
+  "fadd %%st(0), %%st\n\t"            /* t1 = P + P                  */                          \
+  "faddp %%st, %%st(" #I1 ")\n\t"     /* I holds zi' = t1 + cy       */
+
 // The watch on one lane: sets bit BIT of %dl unless |z|^2 <= EscapeWatch
-// (so also for an infinite or NaN z).
-#define GORVANEL_WATCH(R, I1, BIT)                                                                \
+// (so also for an infinite or NaN z). It needs one temporary only: zr^2
+// waits in memory, as a double, which is precise enough for a watch.
+#define GORVANEL_WATCH(R, I, BIT)                                                                 \
   "fld %%st(" #R ")\n\t"                                                                         \
   "fmul %%st(0), %%st\n\t"                                                                       \
-  "fld %%st(" #I1 ")\n\t"                                                                        \
+  "fstpl %[spill]\n\t"                                                                           \
+  "fld %%st(" #I ")\n\t"                                                                         \
   "fmul %%st(0), %%st\n\t"                                                                       \
-  "faddp %%st, %%st(1)\n\t"                                                                      \
+  "faddl %[spill]\n\t"                                                                           \
   "fcomps %[watch]\n\t"                                                                          \
   "fnstsw %%ax\n\t"                                                                              \
   "andb $0x45, %%ah\n\t"              /* C3, C2, C0                  */                          \
@@ -108,56 +131,71 @@ constexpr float EscapeWatch = 3.875f;
 // Runs up to Bodies iterations of all three lanes in lock step, watching the
 // lanes after every window of WindowIterations and once more at the end.
 // Stops at the first watch that reports a lane; returns the iterations run
-// and sets the bits of the reported lanes.
+// and sets the bits of the reported lanes. PUSH and POP bracket the loop;
+// the stack holds zr0 zi0 zr1 zi1 zr2 zi2 on top of whatever PUSH left.
+#define GORVANEL_BLOCK(PUSH, STEPS, POP)                                                          \
+  asm volatile(PUSH "fldt 128+16(%[lanes])\n\t"                                                  \
+                    "fldt 128(%[lanes])\n\t"                                                     \
+                    "fldt 64+16(%[lanes])\n\t"                                                   \
+                    "fldt 64(%[lanes])\n\t"                                                      \
+                    "fldt 16(%[lanes])\n\t"                                                      \
+                    "fldt 0(%[lanes])\n\t"                                                       \
+                    "xorl %[done], %[done]\n\t"                                                  \
+                    "xorl %%edx, %%edx\n"                                                        \
+                    "2:\n\t" /* a window: min(WindowIterations, Bodies - Done) */                \
+                    "movl %[bodies], %%ecx\n\t"                                                  \
+                    "subl %[done], %%ecx\n\t"                                                    \
+                    "cmpl %[window], %%ecx\n\t"                                                  \
+                    "jbe 4f\n\t"                                                                 \
+                    "movl %[window], %%ecx\n"                                                    \
+                    "4:\n\t" STEPS "incl %[done]\n\t"                                            \
+                    "decl %%ecx\n\t"                                                             \
+                    "jnz 4b\n\t" GORVANEL_WATCH(0, 1, 1) GORVANEL_WATCH(2, 3, 2)                  \
+                        GORVANEL_WATCH(4, 5, 4) "testb %%dl, %%dl\n\t"                           \
+                    "jnz 3f\n\t"                                                                 \
+                    "cmpl %[bodies], %[done]\n\t"                                                \
+                    "jb 2b\n"                                                                    \
+                    "3:\n\t"                                                                     \
+                    "fstpt 0(%[lanes])\n\t"                                                      \
+                    "fstpt 16(%[lanes])\n\t"                                                     \
+                    "fstpt 64(%[lanes])\n\t"                                                     \
+                    "fstpt 64+16(%[lanes])\n\t"                                                  \
+                    "fstpt 128(%[lanes])\n\t"                                                    \
+                    "fstpt 128+16(%[lanes])\n\t" POP "movl %%edx, %[mask]\n\t"                   \
+               : [done] "=&r"(Done), [mask] "=&r"(Mask), [spill] "=m"(Spill)                     \
+               : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [watch] "m"(EscapeWatch),      \
+                 [window] "i"(WindowIterations)                                                  \
+               : "rax", "rcx", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)",  \
+                 "st(5)", "st(6)", "st(7)")
+
 std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodies,
-                      unsigned& WatchMask) {
+                      bool SharedX, unsigned& WatchMask) {
   std::int32_t Done = 0;
   unsigned Mask = 0;
-  asm volatile(
-      "fldt 128+16(%[lanes])\n\t"
-      "fldt 128(%[lanes])\n\t"
-      "fldt 64+16(%[lanes])\n\t"
-      "fldt 64(%[lanes])\n\t"
-      "fldt 16(%[lanes])\n\t"
-      "fldt 0(%[lanes])\n\t" // st0..st5: zr0 zi0 zr1 zi1 zr2 zi2
-      "xorl %[done], %[done]\n\t"
-      "xorl %%edx, %%edx\n"
-      "2:\n\t" // a window: min(WindowIterations, Bodies - Done) iterations
-      "movl %[bodies], %%ecx\n\t"
-      "subl %[done], %%ecx\n\t"
-      "cmpl %[window], %%ecx\n\t"
-      "jbe 4f\n\t"
-      "movl %[window], %%ecx\n"
-      "4:\n\t"
-      GORVANEL_STEP(0, 1, 1, 2, 0)
-      GORVANEL_STEP(2, 3, 3, 4, 64)
-      GORVANEL_STEP(4, 5, 5, 6, 128)
-      "incl %[done]\n\t"
-      "decl %%ecx\n\t"
-      "jnz 4b\n\t"
-      GORVANEL_WATCH(0, 2, 1)
-      GORVANEL_WATCH(2, 4, 2)
-      GORVANEL_WATCH(4, 6, 4)
-      "testb %%dl, %%dl\n\t"
-      "jnz 3f\n\t"
-      "cmpl %[bodies], %[done]\n\t"
-      "jb 2b\n"
-      "3:\n\t"
-      "fstpt 0(%[lanes])\n\t"
-      "fstpt 16(%[lanes])\n\t"
-      "fstpt 64(%[lanes])\n\t"
-      "fstpt 64+16(%[lanes])\n\t"
-      "fstpt 128(%[lanes])\n\t"
-      "fstpt 128+16(%[lanes])\n\t"
-      "movl %%edx, %[mask]\n\t"
-      : [done] "=&r"(Done), [mask] "=&r"(Mask)
-      : [lanes] "r"(Lanes.data()), [bodies] "r"(Bodies), [watch] "m"(EscapeWatch),
-        [window] "i"(WindowIterations)
-      : "rax", "rcx", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)",
-        "st(6)", "st(7)");
+  double Spill = 0;
+  if (SharedX)
+    GORVANEL_BLOCK("fldl 32(%[lanes])\n\t"
+                   "faddl 40(%[lanes])\n\t",
+                   GORVANEL_STEP_SHARED_X(0, 1, 1, 2, 6, 0)
+                       GORVANEL_STEP_SHARED_X(2, 3, 3, 4, 6, 64)
+                           GORVANEL_STEP_SHARED_X(4, 5, 5, 6, 6, 128),
+                   "fstp %%st(0)\n\t");
+  else
+    GORVANEL_BLOCK("", GORVANEL_STEP(0, 1, 1, 2, 0) GORVANEL_STEP(2, 3, 3, 4, 64)
+                           GORVANEL_STEP(4, 5, 5, 6, 128), "");
   WatchMask = Mask;
   return Done;
 }
+
+// Whether all lanes add the same cx, to the bit.
+bool ShareX(const std::array<TLaneRegs, LaneCount>& Lanes) {
+  for (int K = 1; K < LaneCount; ++K)
+    if (std::memcmp(&Lanes[K].CXHigh, &Lanes[0].CXHigh, 2 * sizeof(double)) != 0)
+      return false;
+  return true;
+}
+
+std::atomic<std::int64_t> WatchReports{0};
 
 // What C++ keeps of a lane between blocks.
 struct TLaneBook {
@@ -208,6 +246,7 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
 // lane's state before it and finds the escape to the iteration (or finds none,
 // and the lane goes on from the same bits). Returns whether it escaped.
 bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done) {
+  WatchReports.fetch_add(1, std::memory_order_relaxed);
   TOrbit Orbit(Before.ZR, Before.ZI);
   for (std::int32_t K = 0; K < Done; ++K) {
     if (Orbit.Escaped()) {
@@ -244,6 +283,8 @@ bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int3
 
 bool HasX87Kernel() { return true; }
 
+std::int64_t X87WatchReports() { return WatchReports.load(std::memory_order_relaxed); }
+
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
   if (Limit < 1) {
     IterateSamplesPortable(Feed, Limit);
@@ -264,7 +305,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
         Bodies = std::min({Bodies, Limit + 1 - Book.N, std::max(Book.N, MinBlockIterations)});
     const std::array<TLaneRegs, LaneCount> Before = Regs;
     unsigned Mask = 0;
-    const std::int32_t Done = RunBlock(Regs, Bodies, Mask);
+    const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
     for (int K = 0; K < LaneCount; ++K)
       if (Books[K].Active && Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit))
         Active += Refill(Feed, Regs[K], Books[K], Limit) - 1;
@@ -274,6 +315,8 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
 #else
 
 bool HasX87Kernel() { return false; }
+
+std::int64_t X87WatchReports() { return 0; }
 
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) { IterateSamplesPortable(Feed, Limit); }
 

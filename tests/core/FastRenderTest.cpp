@@ -138,6 +138,18 @@ TEST(KernelTest, KnownCountsInEveryLane) {
     }
 }
 
+TEST(KernelTest, WatchReportsEscapesOnly) {
+  if (!HasX87Kernel())
+    GTEST_SKIP() << "no x87 kernel here";
+  // Deep in the main cardioid nothing comes near |z| = 2: no reports.
+  const std::int64_t Before = X87WatchReports();
+  RenderFrame({-0.3L, 0.2L}, {-0.2L, 0.1L}, 40, 24);
+  EXPECT_EQ(X87WatchReports(), Before);
+  // Around the boundary, escapes past the first iterations are reported.
+  RenderFrame({SeaX, SeaY}, {SeaX + 1e-4L, SeaY - 6e-5L}, 40, 24);
+  EXPECT_GT(X87WatchReports(), Before);
+}
+
 TEST(KernelTest, X87KernelIsBuiltHere) {
 #if defined(__x86_64__)
   EXPECT_TRUE(HasX87Kernel());
