@@ -69,44 +69,45 @@ bool SplitExactly(TExtended Value, double& High, double& Low) {
 // FastPaths.md); orbits that never escaped rarely come this close to 4.
 constexpr float EscapeWatch = 3.875f;
 
-// One lane's iteration, without the escape test. The lane's zr and zi lie at
-// st(R) and st(I) when no temporary is pushed (R1 = R + 1 and so on, as
-// temporaries are pushed). Each product is formed once: zr is squared in its
-// own register and zi in a temporary, and the product zr*zi waits in zi's
-// register. Comments show the temporary on top of the stack.
-#define GORVANEL_STEP(R, I, R1, I1, OFFSET)                                                       \
+// One lane's iteration, without the escape test, in three parts. The lane's
+// zr and zi lie at st(R) and st(I) when no temporary is pushed (R1 = R + 1
+// and so on, as temporaries are pushed). Each product is formed once: zr is
+// squared in its own register and zi in a temporary, and the product zr*zi
+// waits in zi's register. Comments show the temporary on top of the stack.
+//
+// First, the products and t0, left in zr's register.
+#define GORVANEL_T0(R, R1, I1)                                                                    \
   "fld %%st(" #R ")\n\t"              /* zr                          */                          \
   "fmul %%st, %%st(" #R1 ")\n\t"      /* zr; R holds A = zr*zr       */                          \
   "fmul %%st(" #I1 "), %%st\n\t"      /* P = zr*zi                   */                          \
   "fxch %%st(" #I1 ")\n\t"            /* zi; I holds P               */                          \
   "fmul %%st(0), %%st\n\t"            /* B = zi*zi                   */                          \
-  "fsubrp %%st, %%st(" #R1 ")\n\t"    /* R holds t0 = A - B          */                          \
+  "fsubrp %%st, %%st(" #R1 ")\n\t"    /* R holds t0 = A - B          */
+
+// Then zr' = t0 + cx, with cx formed from memory...
+#define GORVANEL_ZR(R1, OFFSET)                                                                   \
   "fldl " #OFFSET "+32(%[lanes])\n\t" /* cx high                     */                          \
   "faddl " #OFFSET "+40(%[lanes])\n\t" /* cx                         */                          \
-  "faddp %%st, %%st(" #R1 ")\n\t"     /* R holds zr' = t0 + cx       */                          \
+  "faddp %%st, %%st(" #R1 ")\n\t"     /* R holds zr' = t0 + cx       */
+
+// ...or, when all three lanes share cx (samples of one column), copied from
+// the register under the lanes, st(C) with no temporary pushed.
+#define GORVANEL_ZR_SHARED(R1, C)                                                                 \
+  "fld %%st(" #C ")\n\t"              /* cx                          */                          \
+  "faddp %%st, %%st(" #R1 ")\n\t"     /* R holds zr' = t0 + cx       */
+
+// Last, zi' = 2 zr zi + cy.
+#define GORVANEL_ZI(I1, OFFSET)                                                                   \
   "fldl " #OFFSET "+48(%[lanes])\n\t" /* cy high                     */                          \
   "faddl " #OFFSET "+56(%[lanes])\n\t" /* cy                         */                          \
   "fxch %%st(" #I1 ")\n\t"            /* P; I holds cy               */                          \
   "fadd %%st(0), %%st\n\t"            /* t1 = P + P                  */                          \
   "faddp %%st, %%st(" #I1 ")\n\t"     /* I holds zi' = t1 + cy       */
 
-// The same iteration when all three lanes share cx (samples of one column):
-// cx stays in the register under the lanes, st(C) with no temporary pushed,
-// and is copied rather than formed from memory each time.
-#define GORVANEL_STEP_SHARED_X(R, I, R1, I1, C, OFFSET)                                           \
-  "fld %%st(" #R ")\n\t"              /* zr                          */                          \
-  "fmul %%st, %%st(" #R1 ")\n\t"      /* zr; R holds A = zr*zr       */                          \
-  "fmul %%st(" #I1 "), %%st\n\t"      /* P = zr*zi                   */                          \
-  "fxch %%st(" #I1 ")\n\t"            /* zi; I holds P               */                          \
-  "fmul %%st(0), %%st\n\t"            /* B = zi*zi                   */                          \
-  "fsubrp %%st, %%st(" #R1 ")\n\t"    /* R holds t0 = A - B          */                          \
-  "fld %%st(" #C ")\n\t"              /* cx                          */                          \
-  "faddp %%st, %%st(" #R1 ")\n\t"     /* R holds zr' = t0 + cx       */                          \
-  "fldl " #OFFSET "+48(%[lanes])\n\t" /* cy high                     */                          \
-  "faddl " #OFFSET "+56(%[lanes])\n\t" /* cy                         */                          \
-  "fxch %%st(" #I1 ")\n\t"            /* P; I holds cy               */                          \
-  "fadd %%st(0), %%st\n\t"            /* t1 = P + P                  */                          \
-  "faddp %%st, %%st(" #I1 ")\n\t"     /* I holds zi' = t1 + cy       */
+#define GORVANEL_STEP(R, R1, I1, OFFSET)                                                          \
+  GORVANEL_T0(R, R1, I1) GORVANEL_ZR(R1, OFFSET) GORVANEL_ZI(I1, OFFSET)
+#define GORVANEL_STEP_SHARED_X(R, R1, I1, OFFSET)                                                 \
+  GORVANEL_T0(R, R1, I1) GORVANEL_ZR_SHARED(R1, 6) GORVANEL_ZI(I1, OFFSET)
 
 // The watch on one lane: sets bit BIT of %dl unless |z|^2 <= EscapeWatch
 // (so also for an infinite or NaN z). It needs one temporary only: zr^2
@@ -176,13 +177,12 @@ std::int32_t RunBlock(std::array<TLaneRegs, LaneCount>& Lanes, std::int32_t Bodi
   if (SharedX)
     GORVANEL_BLOCK("fldl 32(%[lanes])\n\t"
                    "faddl 40(%[lanes])\n\t",
-                   GORVANEL_STEP_SHARED_X(0, 1, 1, 2, 6, 0)
-                       GORVANEL_STEP_SHARED_X(2, 3, 3, 4, 6, 64)
-                           GORVANEL_STEP_SHARED_X(4, 5, 5, 6, 6, 128),
+                   GORVANEL_STEP_SHARED_X(0, 1, 2, 0) GORVANEL_STEP_SHARED_X(2, 3, 4, 64)
+                       GORVANEL_STEP_SHARED_X(4, 5, 6, 128),
                    "fstp %%st(0)\n\t");
   else
-    GORVANEL_BLOCK("", GORVANEL_STEP(0, 1, 1, 2, 0) GORVANEL_STEP(2, 3, 3, 4, 64)
-                           GORVANEL_STEP(4, 5, 5, 6, 128), "");
+    GORVANEL_BLOCK("", GORVANEL_STEP(0, 1, 2, 0) GORVANEL_STEP(2, 3, 4, 64) GORVANEL_STEP(4, 5, 6, 128),
+                   "");
   WatchMask = Mask;
   return Done;
 }
