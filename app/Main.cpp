@@ -30,6 +30,14 @@ template <class TAction> void Guarded(const char* What, TAction Action) {
   }
 }
 
+// A copy of Image with the rectangle framed in white: rubber bands and the
+// frame shown after going back live on such copies, never on Bitmap.
+TBitmap WithWhiteFrame(TBitmap Image, int Left, int Top, int Right, int Bottom) {
+  Image.SetBrushColor(clWhite);
+  Image.FrameRect(Left, Top, Right, Bottom);
+  return Image;
+}
+
 } // namespace
 
 TRenderer TMainForm::DefaultRenderer() {
@@ -113,9 +121,8 @@ void TMainForm::GoBack() {
   Guarded("going back", [this] {
     // The framed copy is made first, so a failure leaves everything as it was.
     TBitmapDetail& Entry = History.back();
-    TBitmap Framed = Entry.Bitmap;
-    Framed.SetBrushColor(clWhite);
-    Framed.FrameRect(Entry.StartX, Entry.StartY, Entry.EndX, Entry.EndY);
+    const TBitmap Framed =
+        WithWhiteFrame(Entry.Bitmap, Entry.StartX, Entry.StartY, Entry.EndX, Entry.EndY);
     ViewTop = Entry.ViewTop;
     ViewLeft = Entry.ViewLeft;
     ViewBottom = Entry.ViewBottom;
@@ -141,11 +148,8 @@ void TMainForm::Image1MouseMove(Qt::KeyboardModifiers, int X, int Y) {
   LastX = X;
   LastY = Y;
   Guarded("drawing the selection", [&] {
-    TBitmap Band = Bitmap;
-    Band.SetBrushColor(clWhite);
-    Band.FrameRect(std::min(StartX, X), std::min(StartY, Y), std::max(StartX, X),
-                   std::max(StartY, Y));
-    Image1->Draw(Band);
+    Image1->Draw(WithWhiteFrame(Bitmap, std::min(StartX, X), std::min(StartY, Y),
+                                std::max(StartX, X), std::max(StartY, Y)));
   });
 }
 
