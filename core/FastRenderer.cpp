@@ -1,6 +1,8 @@
 #include "IterationLimit.h"
 #include "Kernel.h"
+#include "IsInSet.h"
 #include "Palette.h"
+#include "RegionProver.h"
 #include "RenderMandelbrot.h"
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,9 +71,11 @@ public:
     std::int64_t RowBegin, RowEnd; // range of the unique rows
   };
 
+  // Samples whose state is not Open (when States is not empty) are already
+  // settled and are skipped.
   TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
-             const TAxis& Rows, TCountGrid& Grid)
-      : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid),
+             const TAxis& Rows, TCountGrid& Grid, const std::vector<TSampleState>& States)
+      : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid), FStates(States),
         FRunsPerColumn((static_cast<std::int64_t>(Rows.Unique.size()) + RunLength - 1) / RunLength),
         FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * FRunsPerColumn) {}
 
@@ -84,10 +90,15 @@ public:
     return true;
   }
 
-  TSample Sample(std::int32_t Column, std::int64_t Row) const {
+  // The sample at a place of the queue; false when it is already settled.
+  bool Sample(std::int32_t Column, std::int64_t Row, TSample& Sample) const {
     const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Column)];
     const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Row)];
-    return {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
+    if (!FStates.empty() &&
+        FStates[static_cast<std::size_t>(I) * FGrid.Rows() + J] != TSampleState::Open)
+      return false;
+    Sample = {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
+    return true;
   }
 
 private:
@@ -96,6 +107,7 @@ private:
   const TAxis& FColumns;
   const TAxis& FRows;
   TCountGrid& FGrid;
+  const std::vector<TSampleState>& FStates;
   const std::int64_t FRunsPerColumn;
   const std::int64_t FTotal;
   std::atomic<std::int64_t> FNext{0};
@@ -106,10 +118,12 @@ class TQueueFeed : public TSampleFeed {
 public:
   explicit TQueueFeed(TWorkQueue& Queue) : FQueue(Queue) {}
   bool Next(TSample& Sample) override {
-    if (FRun.RowBegin == FRun.RowEnd && !FQueue.Claim(FRun))
-      return false;
-    Sample = FQueue.Sample(FRun.Column, FRun.RowBegin++);
-    return true;
+    for (;;) {
+      if (FRun.RowBegin == FRun.RowEnd && !FQueue.Claim(FRun))
+        return false;
+      if (FQueue.Sample(FRun.Column, FRun.RowBegin++, Sample))
+        return true;
+    }
   }
 
 private:
@@ -160,6 +174,44 @@ void FillRepeats(TCountGrid& Grid, const TAxis& Columns, const TAxis& Rows) {
                               Rows.Source[static_cast<std::size_t>(J)]);
 }
 
+// Proofs pay where samples are many and may iterate long: at the lowest limit
+// a sample costs little more than a proof step, and a view whose samples all
+// repeat (a flat drag) has only a handful to compute.
+bool ProofsPay(std::int32_t Limit, const TAxis& Columns, const TAxis& Rows) {
+  constexpr std::int32_t MinLimit = 1000;
+  constexpr std::size_t MinSamples = 64;
+  return Limit >= MinLimit && Columns.Unique.size() * Rows.Unique.size() >= MinSamples;
+}
+
+// The test-only check of the proofs: every settled sample again by the
+// literal loop.
+void CheckSettled(const TCountGrid& Grid, const std::vector<TSampleState>& States,
+                  const std::vector<TExtended>& X, const std::vector<TExtended>& Y,
+                  std::int32_t Limit) {
+  for (std::int32_t I = 0; I < Grid.Columns(); ++I)
+    for (std::int32_t J = 0; J < Grid.Rows(); ++J) {
+      if (States[static_cast<std::size_t>(I) * Grid.Rows() + J] == TSampleState::Open)
+        continue;
+      std::int32_t Count = 0;
+      if (IsInSet({X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)]}, Limit, Count))
+        Count = 0;
+      if (Count != Grid.At(I, J))
+        throw std::logic_error("settled sample (" + std::to_string(I) + ", " + std::to_string(J) +
+                               ") has count " + std::to_string(Grid.At(I, J)) +
+                               ", the literal loop gives " + std::to_string(Count));
+    }
+}
+
+// Samples whose count came from a proof, directly or through a repeat.
+std::int64_t CountProved(const std::vector<TSampleState>& States, const TCountGrid& Grid,
+                         const TAxis& Columns, const TAxis& Rows) {
+  std::int64_t Proved = 0;
+  for (const std::int32_t Source : Columns.Source)
+    for (const std::int32_t Row : Rows.Source)
+      Proved += States[static_cast<std::size_t>(Source) * Grid.Rows() + Row] == TSampleState::Proved;
+  return Proved;
+}
+
 } // namespace
 
 TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
@@ -179,7 +231,19 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   const TAxis Columns = Deduplicate(X, false);
   const TAxis Rows = Deduplicate(Y, true);
 
-  TWorkQueue Queue(X, Y, Columns, Rows, Grid);
+  // First whole tiles by proofs, then every sample still open by the kernels.
+  std::vector<TSampleState> States;
+  if (Options.Proofs && (Options.Proof.Always || ProofsPay(Limit, Columns, Rows))) {
+    States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
+    TRegionProver Prover(X, Columns.Unique, Y, Rows.Unique, Limit, Grid, States, Options.Proof);
+    RunOnThreads(ThreadCount(Options.Threads), [&] {
+      while (Prover.SettleNextTile()) {
+      }
+    });
+    if (Options.CheckProofs)
+      CheckSettled(Grid, States, X, Y, Limit);
+  }
+  TWorkQueue Queue(X, Y, Columns, Rows, Grid, States);
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
     if (Options.PortableKernel)
@@ -188,6 +252,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
       IterateSamples(Feed, Limit);
   });
   FillRepeats(Grid, Columns, Rows);
+  const std::int64_t Proved = States.empty() ? 0 : CountProved(States, Grid, Columns, Rows);
 
   std::int32_t MinCount = NoMinCount, MaxCount = NoMaxCount;
   for (std::int32_t I = 0; I < Grid.Columns(); ++I)
@@ -196,7 +261,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
         MinCount = std::min(MinCount, Count);
         MaxCount = std::max(MaxCount, Count);
       }
-  return {PaintCountGrid(Grid, MinCount, MaxCount), Limit, MinCount, MaxCount};
+  return {PaintCountGrid(Grid, MinCount, MaxCount), Limit, MinCount, MaxCount, Proved};
 }
 
 TBitmap RenderMandelbrot(const TExtPoint& TopLeft, const TExtPoint& BottomRight,

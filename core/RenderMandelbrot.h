@@ -3,6 +3,7 @@
 #include "Bitmap.h"
 #include "CountGrid.h"
 #include "Extended.h"
+#include "RegionProver.h"
 
 #include <cstdint>
 
@@ -12,12 +13,18 @@ struct TFrame {
   std::int32_t Limit = 0;    // the iteration limit used
   std::int32_t MinCount = 0; // smallest escape count, 10000 when none escaped
   std::int32_t MaxCount = 0; // largest escape count, 0 when none escaped
+  std::int64_t ProvedSamples = 0; // samples settled by region proofs, not iterated
 };
 
 struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
   bool PortableKernel = false; // the portable loop even where the x87 kernel exists
+  bool Proofs = true;          // settle whole tiles by proofs where they succeed
+  TProofOptions Proof;         // tile sizes of those proofs
+  // For tests: iterate every proved sample again with the literal loop and
+  // throw std::logic_error where a count differs.
+  bool CheckProofs = false;
 };
 
 // Renders the view with corners TopLeft (left, top) and BottomRight (right,

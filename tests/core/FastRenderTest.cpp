@@ -83,6 +83,18 @@ TEST_P(FastRenderTest, IdenticalToTheLiteralRenderer) {
   Portable.PortableKernel = true;
   ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Portable), Literal,
                   "portable kernel");
+  TRenderOptions Unproved;
+  Unproved.Proofs = false;
+  ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Unproved), Literal,
+                  "without proofs");
+  // Proofs on every frame, down to tiles of two samples, each proved sample
+  // checked against the literal loop.
+  TRenderOptions Tiny;
+  Tiny.Threads = 3;
+  Tiny.Proof = {4, 2, true};
+  Tiny.CheckProofs = true;
+  ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Tiny), Literal,
+                  "tiny proof tiles");
   EXPECT_TRUE(RenderMandelbrot(TopLeft, BottomRight, View.Width, View.Height) == Literal.Image);
 }
 

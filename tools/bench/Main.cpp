@@ -1,5 +1,6 @@
-// gorvanel-bench: renders a fixed set of views with the literal renderer and
-// with the default one in the same run, and prints the times side by side.
+// gorvanel-bench: renders a fixed set of views with the literal renderer, the
+// default one without region proofs and the default one, in the same run,
+// and prints the times side by side with the share of samples proved.
 // A benchmark, not a test: read the ratios, not the absolute times, on a
 // shared machine.
 
@@ -14,6 +15,13 @@
 #include <vector>
 
 namespace {
+
+// The point of the main cardioid whose fixed point has the multiplier
+// 0.999 e^i: c = m/2 - m^2/4.
+constexpr TExtended NearNeutralX = 0.999L * 0.54030230586813971740L / 2 -
+                                  0.998001L * -0.41614683654714238700L / 4;
+constexpr TExtended NearNeutralY = 0.999L * 0.84147098480789650665L / 2 -
+                                  0.998001L * 0.90929742682568169540L / 4;
 
 struct TBenchView {
   const char* Name;
@@ -32,6 +40,15 @@ const TBenchView BenchViews[] = {
     // crawl towards the cycle and never close exactly within 10000 iterations.
     {"black, no cycles", -0.125L - 8.17e-12L, 0.649519052838329L + 5e-12L,
      0.649519052838329L - 5e-12L},
+    // A small copy of the set on the real axis (period 3), with its filaments.
+    {"minibrot", -1.7548776662466927L - 0.0245L, 0.015L, -0.015L},
+    // Just outside the set near the seahorse valley: no sample stays inside,
+    // the counts form broad bands.
+    {"exterior bands", -0.7436438870371587L - 8.17e-9L, 0.1318259042053120L + 0.5e-6L + 5e-9L,
+     0.1318259042053120L + 0.5e-6L - 5e-9L},
+    // Inside the main cardioid close to its edge, where the fixed point
+    // attracts with |multiplier| 0.999: orbits neither repeat nor contract fast.
+    {"near-neutral interior", NearNeutralX - 8.17e-8L, NearNeutralY + 5e-8L, NearNeutralY - 5e-8L},
     // The zero-height view a flat drag gives: every sample is the same point.
     {"zero height", -0.75L, 0.1L, 0.1L},
 };
@@ -82,8 +99,8 @@ int main(int argc, char** argv) {
 
   std::printf("%dx%d, default renderer on %s threads\n", Width, Height,
               Threads > 0 ? std::to_string(Threads).c_str() : "all hardware");
-  std::printf("%-20s %6s %12s %12s %8s  %s\n", "view", "limit", "literal ms", "default ms",
-              "ratio", "identical");
+  std::printf("%-22s %6s %11s %11s %11s %8s %9s %7s  %s\n", "view", "limit", "literal ms",
+              "no-proof ms", "default ms", "ratio", "vs proof", "proved", "identical");
   bool AllIdentical = true;
   for (const TBenchView& View : BenchViews) {
     const TExtPoint TopLeft{View.Left, View.Top};
@@ -94,13 +111,23 @@ int main(int argc, char** argv) {
         Time([&] { return RenderFrameLiteral(TopLeft, BottomRight, Width, Height); }, Literal);
     TRenderOptions Options;
     Options.Threads = Threads;
+    Options.Proofs = false;
+    TFrame Unproved;
+    const double UnprovedMs =
+        Time([&] { return RenderFrame(TopLeft, BottomRight, Width, Height, Options); }, Unproved);
+    Options.Proofs = true;
     const double FastMs =
         Time([&] { return RenderFrame(TopLeft, BottomRight, Width, Height, Options); }, Fast);
-    const bool Identical = Literal.Image == Fast.Image && Literal.MinCount == Fast.MinCount &&
-                           Literal.MaxCount == Fast.MaxCount;
+    const auto Same = [&](const TFrame& Frame) {
+      return Literal.Image == Frame.Image && Literal.MinCount == Frame.MinCount &&
+             Literal.MaxCount == Frame.MaxCount;
+    };
+    const bool Identical = Same(Fast) && Same(Unproved);
     AllIdentical = AllIdentical && Identical;
-    std::printf("%-20s %6d %12.1f %12.1f %7.1fx  %s\n", View.Name, Literal.Limit, LiteralMs,
-                FastMs, LiteralMs / FastMs, Identical ? "yes" : "NO");
+    const double Samples = (Width + 1.0) * (Height + 1.0);
+    std::printf("%-22s %6d %11.1f %11.1f %11.1f %7.1fx %8.2fx %6.1f%%  %s\n", View.Name,
+                Literal.Limit, LiteralMs, UnprovedMs, FastMs, LiteralMs / FastMs,
+                UnprovedMs / FastMs, 100 * Fast.ProvedSamples / Samples, Identical ? "yes" : "NO");
     std::fflush(stdout);
   }
   return AllIdentical ? 0 : 1;

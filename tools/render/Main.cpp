@@ -33,9 +33,13 @@ int Run(const TRenderArgs& Args) {
   const TExtended Right =
       Args.Right ? *Args.Right
                  : ViewRight(Args.Top, Args.Left, Args.Bottom, Args.Width, Args.Height);
+  TRenderOptions Options;
+  Options.Threads = Args.Threads;
+  Options.Literal = Args.Literal;
+  Options.Proofs = Args.Proofs;
   const auto Start = std::chrono::steady_clock::now();
-  const TFrame Frame = RenderFrame({Args.Left, Args.Top}, {Right, Args.Bottom}, Args.Width,
-                                   Args.Height, {Args.Threads, Args.Literal});
+  const TFrame Frame =
+      RenderFrame({Args.Left, Args.Top}, {Right, Args.Bottom}, Args.Width, Args.Height, Options);
   const auto Elapsed = std::chrono::steady_clock::now() - Start;
   if (File)
     File->Commit(Frame.Image);

@@ -16,6 +16,8 @@ const char* const RenderUsage =
     "  --output FILE    write the image as .png or .pgm (binary grey levels)\n"
     "  --threads N      render threads, 1..1024 (default: every hardware thread)\n"
     "  --literal        use the literal single-thread reference renderer\n"
+    "  --no-proofs      iterate every sample instead of settling whole tiles by\n"
+    "                   proofs (the picture is the same)\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -112,6 +114,8 @@ TRenderArgs ParseRenderArgs(const std::vector<std::string>& Argv) {
       Args.Threads = static_cast<int>(ParseWholeNumber(Value, 1, MaxThreads, "--threads"));
     else if (Name == "--literal")
       Args.Literal = true;
+    else if (Name == "--no-proofs")
+      Args.Proofs = false;
     else if (Name == "--help")
       Args.Action = TRenderArgs::TAction::Help;
     else if (Name == "--version")

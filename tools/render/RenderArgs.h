@@ -17,6 +17,7 @@ struct TRenderArgs {
   std::string Output;          // empty: no image file
   int Threads = 0;             // 0: every hardware thread
   bool Literal = false;
+  bool Proofs = true;          // --no-proofs: iterate every sample
   TExtended Left = StartViewLeft;
   TExtended Top = StartViewTop;
   TExtended Bottom = StartViewBottom;

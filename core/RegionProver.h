@@ -1,0 +1,69 @@
+#pragma once
+
+#include "CountGrid.h"
+#include "Extended.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+// How tiles are proved. The defaults suit frames; tests force tiny tiles.
+struct TProofOptions {
+  std::int32_t TileSize = 32;   // samples along each side of a first tile
+  std::int32_t MinTileSize = 4; // tiles are split no further than this
+  bool Always = false;          // try proofs also where they rarely pay
+};
+
+// What a sample of the grid is, once the proofs are through with it.
+enum class TSampleState : std::uint8_t { Open, Probed, Proved };
+
+// Settles whole tiles of a count grid without iterating their samples: the
+// corners of a tile are iterated exactly (they are probes, and their counts
+// are kept); where they agree, a proof (ProveBox) may settle the whole tile
+// with their count; where it cannot, the tile is split in four, down to
+// MinTileSize. Whatever stays Open is left to the kernels. Tiles run over the
+// listed columns and rows only (a frame lists each distinct coordinate once).
+// Tiles are claimed
+// one at a time, so any number of threads may share one prover; every count
+// it writes is the literal loop's, so the result never depends on the split.
+class TRegionProver {
+public:
+  // Columns and Rows list the grid columns and rows to settle, in order;
+  // X and Y hold every column's and row's coordinate.
+  TRegionProver(const std::vector<TExtended>& X, const std::vector<std::int32_t>& Columns,
+                const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
+                std::int32_t Limit, TCountGrid& Grid, std::vector<TSampleState>& States,
+                const TProofOptions& Options);
+
+  // Claims the next first tile and settles what it can of it; false when no
+  // tile is left.
+  bool SettleNextTile();
+
+private:
+  struct TTile {
+    std::int32_t I0, I1, J0, J1; // inclusive ranges of listed columns and rows
+  };
+
+  void Settle(const TTile& Tile);
+  bool TryProof(const TTile& Tile, std::int32_t Count);
+  std::int32_t Probe(std::int32_t I, std::int32_t J);
+  // The grid column and row of a listed column and row.
+  std::int32_t Column(std::int32_t I) const { return FColumns[static_cast<std::size_t>(I)]; }
+  std::int32_t Row(std::int32_t J) const { return FRows[static_cast<std::size_t>(J)]; }
+  TSampleState& State(std::int32_t I, std::int32_t J) {
+    return FStates[static_cast<std::size_t>(Column(I)) * FGrid.Rows() + Row(J)];
+  }
+
+  const std::vector<TExtended>& FX;
+  const std::vector<std::int32_t>& FColumns;
+  const std::vector<TExtended>& FY;
+  const std::vector<std::int32_t>& FRows;
+  const std::int32_t FLimit;
+  TCountGrid& FGrid;
+  std::vector<TSampleState>& FStates;
+  const TProofOptions FOptions;
+  const std::int32_t FTileSize;
+  const std::int32_t FTilesDown;
+  const std::int32_t FTileCount;
+  std::atomic<std::int32_t> FNext{0};
+};

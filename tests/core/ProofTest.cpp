@@ -1,0 +1,164 @@
+// Region proofs: whole frames where they succeed, fail and partly succeed,
+// compared with the literal renderer, and the proof of one box on its own.
+
+#include "IsInSet.h"
+#include "RenderMandelbrot.h"
+#include "TileProof.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <thread>
+
+namespace {
+
+struct TProofView {
+  const char* Name;
+  TExtended Left, Top, Bottom; // the right edge follows from the size
+  double MinProvedShare;       // of all samples, with the default tiles
+};
+
+constexpr std::int32_t Width = 120, Height = 72;
+
+const TProofView ProofViews[] = {
+    // At the root of the period-3 bulb: in the set, no exact cycles.
+    {"bulb root", -0.125L - 1e-11L, 0.649519052838329L + 5e-12L, 0.649519052838329L - 5e-12L, 0.9},
+    // Deep in the main cardioid: proofs close on themselves within few steps.
+    {"cardioid", -0.1L - 1e-11L, 0.1L + 5e-12L, 0.1L - 5e-12L, 0.99},
+    // Bands of equal counts with their edges running through tiles.
+    {"exterior bands", -0.7436453L, 0.1318268L, 0.13182675L, 0.5},
+    // Mostly filaments: tiles straddle the boundary, few proofs succeed.
+    {"seahorse valley", -0.7436479734L, 0.1318284042L, 0.1318234042L, 0.0},
+    // A small copy of the set, its cardioid proved, its filaments not.
+    {"minibrot", -1.7548776662466927L - 0.0245L, 0.015L, -0.015L, 0.05},
+    // Straddling the real axis, where rows mirror each other.
+    {"period-2 bulb", -1.05L, 0.06L, -0.06L, 0.3},
+    // Negative height: the top lies below the bottom.
+    {"negative height", -0.2L, 0.05L, 0.1L, 0.5},
+    // A view of one point: the prover sees a single listed sample.
+    {"zero height", -0.1L, 0.1L, 0.1L, 0.0},
+};
+
+class ProofFrameTest : public testing::TestWithParam<TProofView> {};
+
+TEST_P(ProofFrameTest, SameFrameAsTheLiteralLoop) {
+  const TProofView& View = GetParam();
+  const TExtPoint TopLeft{View.Left, View.Top};
+  const TExtPoint BottomRight{ViewRight(View.Top, View.Left, View.Bottom, Width, Height),
+                              View.Bottom};
+  const TFrame Literal = RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
+  // Default tiles, tiny tiles (odd and even sizes) and large ones; threads
+  // claim tiles in a different order each time.
+  const struct {
+    TProofOptions Split;
+    int Threads;
+  } Runs[] = {{{}, 1}, {{}, 3}, {{8, 2, true}, 2}, {{5, 2, true}, 3}, {{64, 16, true}, 2}};
+  for (const auto& [Split, Threads] : Runs) {
+    TRenderOptions Options;
+    Options.Threads = Threads;
+    Options.Proof = Split;
+    Options.CheckProofs = true;
+    const TFrame Frame = RenderFrame(TopLeft, BottomRight, Width, Height, Options);
+    const std::string How = "tiles " + std::to_string(Split.TileSize) + "/" +
+                            std::to_string(Split.MinTileSize) + ", " + std::to_string(Threads) +
+                            " threads";
+    EXPECT_EQ(Frame.MinCount, Literal.MinCount) << How;
+    EXPECT_EQ(Frame.MaxCount, Literal.MaxCount) << How;
+    EXPECT_TRUE(Frame.Image == Literal.Image) << How << ": the images differ";
+    if (Split.TileSize == TProofOptions{}.TileSize) {
+      const double Share = Frame.ProvedSamples / ((Width + 1.0) * (Height + 1.0));
+      EXPECT_GE(Share, View.MinProvedShare) << How;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ProofFrameTest, testing::ValuesIn(ProofViews),
+                         [](const auto& Info) {
+                           std::string Name = Info.param.Name;
+                           for (char& C : Name)
+                             if (!std::isalnum(static_cast<unsigned char>(C)))
+                               C = '_';
+                           return Name;
+                         });
+
+TProofBox Around(TExtended X, TExtended Y, TExtended Radius) {
+  return {X - Radius, X + Radius, Y - Radius, Y + Radius};
+}
+
+std::int32_t LiteralCount(TExtended X, TExtended Y, std::int32_t Limit) {
+  std::int32_t Count = 0;
+  return IsInSet({X, Y}, Limit, Count) ? 0 : Count;
+}
+
+TEST(ProveBoxTest, NeverClaimsAWrongCount) {
+  // Points whose counts are known, among them the edge cases of the strict
+  // test: (2, 0) reaches |z|^2 = 4 exactly and escapes only next time, and
+  // (-2, 0) stays at exactly 4 for ever. A one-point box may be proved with
+  // its own count, never with another.
+  const struct {
+    TExtended X, Y;
+  } Points[] = {{-2.5L, 1.25L}, {2, 0}, {-2, 0}, {0, 0},      {0.25L, 0},
+                {0.5L, 0},      {0.26L, 0}, {-0.75L, 0.1L}, {1, 1}, {-0.1L, 0.1L}};
+  constexpr std::int32_t Limit = 1000;
+  for (const auto& P : Points) {
+    const std::int32_t Count = LiteralCount(P.X, P.Y, Limit);
+    for (std::int32_t Claim = 0; Claim <= 40; ++Claim) {
+      if (Claim == Count)
+        continue;
+      EXPECT_FALSE(ProveBox({P.X, P.X, P.Y, P.Y}, Limit, Claim).Proved)
+          << static_cast<double>(P.X) << ", " << static_cast<double>(P.Y) << " claimed " << Claim;
+    }
+  }
+  // The strict test cannot be decided by a proof with a margin: no claim.
+  EXPECT_FALSE(ProveBox({2, 2, 0, 0}, Limit, 2).Proved);
+  EXPECT_FALSE(ProveBox({-2, -2, 0, 0}, Limit, 0).Proved);
+  // Where the margin is clear, the true counts are proved.
+  EXPECT_TRUE(ProveBox({1, 1, 1, 1}, Limit, 2).Proved);
+  EXPECT_TRUE(ProveBox({0, 0, 0, 0}, Limit, 0).Proved);
+}
+
+TEST(ProveBoxTest, StraddlingBoxesFail) {
+  // Around (0.26, 0) counts change from sample to sample; around the cusp
+  // (0.25, 0) some points escape and some do not.
+  EXPECT_FALSE(ProveBox(Around(0.26L, 0, 1e-4L), 10000, 30).Proved);
+  EXPECT_FALSE(ProveBox(Around(0.25L, 0, 1e-6L), 10000, 0).Proved);
+  // A box from the inside of the cardioid to beyond its edge.
+  EXPECT_FALSE(ProveBox({0.2L, 0.3L, -0.01L, 0.01L}, 1000, 0).Proved);
+}
+
+TEST(ProveBoxTest, CardioidProofsCloseEarly) {
+  // The attracting fixed point makes enclosures land inside earlier ones:
+  // proved for any limit within a few dozen steps.
+  const TProofResult Result = ProveBox(Around(-0.1L, 0.1L, 1e-3L), 10000, 0);
+  EXPECT_TRUE(Result.Proved);
+  EXPECT_LT(Result.Steps, 100);
+  // The same inside the period-2 bulb, whose cycle has two points.
+  const TProofResult Bulb = ProveBox(Around(-1.0L, 0.0L, 1e-3L), 10000, 0);
+  EXPECT_TRUE(Bulb.Proved);
+  EXPECT_LT(Bulb.Steps, 200);
+}
+
+TEST(ProveBoxTest, KeepsTheCallersRoundingMode) {
+  auto Check = [] {
+    EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+    ProveBox(Around(-0.1L, 0.1L, 1e-3L), 10000, 0);
+    ProveBox(Around(0.26L, 0, 1e-4L), 10000, 30);
+    EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+  };
+  Check();
+  std::thread Other(Check);
+  Other.join();
+  // A caller that rounds otherwise gets its own mode back.
+  ASSERT_EQ(std::fesetround(FE_TOWARDZERO), 0);
+  ProveBox(Around(-0.1L, 0.1L, 1e-3L), 10000, 0);
+  EXPECT_EQ(std::fegetround(), FE_TOWARDZERO);
+  std::fesetround(FE_TONEAREST);
+}
+
+TEST(ProveBoxTest, RefusesNonsense) {
+  EXPECT_FALSE(ProveBox(Around(0, 0, 0.1L), 0, 0).Proved);
+  EXPECT_FALSE(ProveBox(Around(0, 0, 0.1L), 100, -1).Proved);
+  EXPECT_FALSE(ProveBox(Around(1, 1, 0.01L), 100, 101).Proved);
+}
+
+} // namespace
