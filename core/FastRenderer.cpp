@@ -235,7 +235,11 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   std::vector<TSampleState> States;
   if (Options.Proofs && (Options.Proof.Always || ProofsPay(Limit, Columns, Rows))) {
     States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
-    TRegionProver Prover(X, Columns.Unique, Y, Rows.Unique, Limit, Grid, States, Options.Proof);
+    // Tiles need neighbouring rows: mirrored rows are left out only where
+    // their partner is the same bits, not across the axis.
+    const TAxis TileRows = Deduplicate(Y, false);
+    TRegionProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States,
+                         Options.Proof);
     RunOnThreads(ThreadCount(Options.Threads), [&] {
       while (Prover.SettleNextTile()) {
       }

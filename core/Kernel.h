@@ -12,6 +12,16 @@ struct TSample {
   std::int32_t* Count = nullptr;
 };
 
+// A sample still inside after FirstOrbitProof iterations gets a try at a
+// proof that it never escapes (ProveOrbitStaysInside), with a budget of
+// 1/OrbitProofShare of the iterations it has done; again after
+// OrbitProofGrowth times as many. A failed try costs a bounded share of the
+// work; a successful one ends an orbit that would only repeat to the bit
+// much later, or never within the limit.
+inline constexpr std::int32_t FirstOrbitProof = 512;
+inline constexpr std::int32_t OrbitProofShare = 8;
+inline constexpr std::int32_t OrbitProofGrowth = 4;
+
 // Hands samples to one kernel until it returns false.
 class TSampleFeed {
 public:

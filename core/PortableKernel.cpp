@@ -1,5 +1,6 @@
 #include "Kernel.h"
 #include "Orbit.h"
+#include "TileProof.h"
 
 namespace {
 
@@ -12,13 +13,19 @@ constexpr std::int32_t CycleCheckInterval = 8;
 // The literal loop plus exact cycle detection (see FastPaths.md): the state
 // (zr, zi) determines the rest of the orbit, so when it comes back to a saved
 // value the orbit is periodic and, having not escaped so far, never will.
+// Orbits that are attracted to a cycle are also proved to stay inside.
 std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit) {
   TOrbit Orbit;
   TExtended SavedR = 0, SavedI = 0;
-  std::int32_t NextSave = CycleCheckInterval;
+  std::int32_t NextSave = CycleCheckInterval, NextProof = FirstOrbitProof;
   for (std::int32_t N = 1; N <= Limit; ++N) {
     if (Orbit.Step(X, Y))
       return N;
+    if (N == NextProof) {
+      NextProof = OrbitProofGrowth * N;
+      if (ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, N / OrbitProofShare))
+        return 0;
+    }
     if (N % CycleCheckInterval == 0) {
       if (Orbit.ZR == SavedR && Orbit.ZI == SavedI)
         return 0;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -29,9 +30,15 @@ constexpr double Tiny = 0x1p-1000;
 // bound on |z|^2 and surely passes at or above the square of the second.
 constexpr double SurelyInside = 4 - 0x1p-50;
 constexpr double SurelyOutside = 2 + 0x1p-50;
-// The enclosure is widened by this factor where a later one may close on it.
-constexpr double Widening = 2;
+// Looking for an enclosure that comes back inside an earlier one: the first
+// is saved at this iteration, then at doubling intervals; at most so many
+// runs from each, with a width of WidthMargin times what a contraction would
+// need, and never wider than MaxWidth (wider ones fail on the quadratic terms).
 constexpr std::int32_t FirstCheckpoint = 8;
+constexpr int MaxClosureAttempts = 3;
+constexpr double WidthMargin = 2;
+constexpr double MaxWidth = 0x1p-8;
+constexpr double MaxOpenGain = 0x1p10;
 
 // An upper bound of |V| as a double (the conversion rounds up).
 double AbsUp(TExtended V) { return static_cast<double>(std::fabs(V)); }
@@ -53,8 +60,11 @@ struct TEnclosure {
 
 enum class TVerdict { Inside, Outside, Undecided };
 
-class TBoxProof {
+// Linear false: one point, whose linear terms stay 0 (RX = RY = 0 makes every
+// A and B exactly 0), so they are left out of the arithmetic.
+template <bool Linear> class TBoxProof {
 public:
+  // The enclosure of the orbits of every point of Box, at the first iterate.
   explicit TBoxProof(const TProofBox& Box) {
     CX = Box.XMin + (Box.XMax - Box.XMin) / 2;
     CY = Box.YMin + (Box.YMax - Box.YMin) / 2;
@@ -65,11 +75,18 @@ public:
     E = {CX, CY, RX, 0, 0, RY, 0};
   }
 
+  // The enclosure of one point's orbit where it stands at z.
+  TBoxProof(TExtended X, TExtended Y, TExtended ZR, TExtended ZI) : TBoxProof(TProofBox{X, X, Y, Y}) {
+    E = {ZR, ZI, 0, 0, 0, 0, 0};
+  }
+
   // What the escape test does at the current iteration for every point.
   TVerdict Test() {
     AbsZ = HypotUp(AbsUp(E.ZR), AbsUp(E.ZI));
-    NormA = HypotUp(E.AR, E.AI);
-    NormB = HypotUp(E.BR, E.BI);
+    if constexpr (Linear) {
+      NormA = HypotUp(E.AR, E.AI);
+      NormB = HypotUp(E.BR, E.BI);
+    }
     Spread = NormA + NormB + E.R;
     const double Outer = AbsZ + Spread;
     if (Outer * Outer <= SurelyInside)
@@ -85,14 +102,17 @@ public:
 
   // Advances the enclosure by one iteration; Test() must have said Inside.
   void Step() {
-    const double ZR = static_cast<double>(E.ZR), ZI = static_cast<double>(E.ZI);
     TEnclosure N;
-    N.AR = 2 * (ZR * E.AR - ZI * E.AI) + RX;
-    N.AI = 2 * (ZR * E.AI + ZI * E.AR);
-    N.BR = 2 * (ZR * E.BR - ZI * E.BI);
-    N.BI = 2 * (ZR * E.BI + ZI * E.BR) + RY;
-    const double ErrorA = LinearError * (AbsZ * NormA + RX) + Tiny * (NormA + 1);
-    const double ErrorB = LinearError * (AbsZ * NormB + RY) + Tiny * (NormB + 1);
+    double ErrorA = Tiny, ErrorB = Tiny;
+    if constexpr (Linear) {
+      const double ZR = static_cast<double>(E.ZR), ZI = static_cast<double>(E.ZI);
+      N.AR = 2 * (ZR * E.AR - ZI * E.AI) + RX;
+      N.AI = 2 * (ZR * E.AI + ZI * E.AR);
+      N.BR = 2 * (ZR * E.BR - ZI * E.BI);
+      N.BI = 2 * (ZR * E.BI + ZI * E.BR) + RY;
+      ErrorA = LinearError * (AbsZ * NormA + RX) + Tiny * (NormA + 1);
+      ErrorB = LinearError * (AbsZ * NormB + RY) + Tiny * (NormB + 1);
+    }
     N.R = 2 * AbsZ * E.R + Spread * Spread + StepError + ErrorA + ErrorB;
     const TExtended T0 = E.ZR * E.ZR - E.ZI * E.ZI;
     const TExtended T1 = (E.ZI * E.ZR) * 2;
@@ -101,29 +121,43 @@ public:
     E = N;
   }
 
-  // Widens the current enclosure (still an enclosure) and keeps it, so that
-  // a later one that falls inside it closes the proof.
-  void Checkpoint() {
-    E.R = Widening * E.R + StepError;
-    Saved = E;
+  const TEnclosure& Current() const { return E; }
+  // Upper bound of how much one step stretches distances, from Test().
+  double Gain() const { return 2 * AbsZ; }
+
+  // An upper bound of how far the current enclosure reaches beyond Other's
+  // centre, for every a and b: the distances of the centres and of the
+  // linear terms, bounded by |re| + |im| (cheaper than a root), plus the
+  // radius.
+  double Reach(const TEnclosure& Other) const {
+    const double DZ = DiffUp(E.ZR, Other.ZR) + DiffUp(E.ZI, Other.ZI);
+    if constexpr (!Linear)
+      return DZ + E.R;
+    const double DA = DiffUp(E.AR, Other.AR) + DiffUp(E.AI, Other.AI);
+    const double DB = DiffUp(E.BR, Other.BR) + DiffUp(E.BI, Other.BI);
+    return DZ + DA + DB + E.R;
   }
 
-  // Whether every later orbit point lies in enclosures already tested: the
-  // current one lies inside the saved one for every a and b. The distances
-  // are bounded by |re| + |im|, which is cheaper than a root and loses little,
-  // since they are small beside the radius.
-  bool Closed() const {
-    const double DZ = DiffUp(E.ZR, Saved.ZR) + DiffUp(E.ZI, Saved.ZI);
-    const double DA = DiffUp(E.AR, Saved.AR) + DiffUp(E.AI, Saved.AI);
-    const double DB = DiffUp(E.BR, Saved.BR) + DiffUp(E.BI, Saved.BI);
-    return DZ + DA + DB + E.R <= Saved.R;
+  // Whether the enclosure Start, widened to the radius Width, comes back
+  // inside itself after Steps iterations, testing inside at each of them.
+  // Then no orbit that passes through Start ever escapes.
+  bool ClosesFrom(const TEnclosure& Start, double Width, std::int32_t Steps) const {
+    TBoxProof Shadow = *this;
+    Shadow.E = Start;
+    Shadow.E.R = std::max(Width, Start.R);
+    for (std::int32_t K = 0; K < Steps; ++K) {
+      if (Shadow.Test() != TVerdict::Inside)
+        return false;
+      Shadow.Step();
+    }
+    return Shadow.Reach(Start) <= std::max(Width, Start.R);
   }
 
 private:
   TExtended CX = 0, CY = 0;
   double RX = 0, RY = 0;
   double StepError = 0;
-  TEnclosure E, Saved;
+  TEnclosure E;
   // Bounds of the current enclosure, from Test() for Step().
   double AbsZ = 0, NormA = 0, NormB = 0, Spread = 0;
 };
@@ -143,29 +177,58 @@ private:
   int FOld;
 };
 
-TProofResult Prove(const TProofBox& Box, std::int32_t Limit, std::int32_t Expected) {
-  const std::int32_t Last = Expected == 0 ? Limit : Expected;
-  TBoxProof Proof(Box);
-  std::int32_t NextCheckpoint = FirstCheckpoint;
-  for (std::int32_t N = 1; N <= Last; ++N) {
-    // Only proofs that nothing escapes can close early.
-    const bool Checked = Expected == 0 && N == NextCheckpoint;
-    if (Checked) {
-      Proof.Checkpoint();
+// Runs the enclosure for up to Steps iterations, each tested inside; Reached
+// says whether getting through all of them proves the claim. On the way it
+// looks for an enclosure that repeats an earlier one (saved at doubling
+// intervals, as in Brent's method): where the distance to the saved one is
+// small and the steps in between contract, the saved enclosure, widened,
+// is run again to see whether it comes back inside itself.
+template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Steps, bool Reached) {
+  std::int32_t Work = 0;
+  TEnclosure Saved;
+  std::int32_t SavedAt = 0, NextCheckpoint = FirstCheckpoint, Attempts = 0;
+  double Gain = 1, Best = 0;
+  for (std::int32_t N = 1; N <= Steps; ++N, ++Work) {
+    if (Proof.Test() != TVerdict::Inside)
+      return {false, Work};
+    if (N == NextCheckpoint) {
+      // An orbit that has been stretched this much since the last checkpoint
+      // is not being attracted; where only a closure proves anything, stop.
+      if (!Reached && SavedAt > 0 && Gain > MaxOpenGain)
+        return {false, Work};
+      Saved = Proof.Current();
+      SavedAt = N;
       NextCheckpoint *= 2;
+      Gain = 1;
+      Attempts = 0;
+      Best = std::numeric_limits<double>::infinity();
+    } else if (SavedAt > 0 && Gain < 1 && Attempts < MaxClosureAttempts) {
+      // The width that a contraction by Gain would keep: a guess, which the
+      // run from the saved enclosure then checks.
+      const double Distance = Proof.Reach(Saved);
+      const double Width = WidthMargin * Distance / (1 - Gain);
+      if (Distance < Best && Width <= MaxWidth) {
+        Best = Distance;
+        ++Attempts;
+        Work += N - SavedAt;
+        if (Proof.ClosesFrom(Saved, Width, N - SavedAt))
+          return {true, Work};
+      }
     }
-    const TVerdict Verdict = Proof.Test();
-    if (N == Expected)
-      return {Verdict == TVerdict::Outside, N};
-    if (Verdict != TVerdict::Inside)
-      return {false, N};
-    // Every point stays inside up to here; an enclosure inside the saved one
-    // repeats tested ones forever, so no point escapes at any limit.
-    if (Expected == 0 && !Checked && N > FirstCheckpoint && Proof.Closed())
-      return {true, N};
+    Gain *= Proof.Gain();
     Proof.Step();
   }
-  return {Expected == 0, Last};
+  return {Reached, Work};
+}
+
+// Every point passes the escape test first at iteration Expected.
+TProofResult EscapesTogether(TBoxProof<true>& Proof, std::int32_t Expected) {
+  for (std::int32_t N = 1; N < Expected; ++N) {
+    if (Proof.Test() != TVerdict::Inside)
+      return {false, N};
+    Proof.Step();
+  }
+  return {Proof.Test() == TVerdict::Outside, Expected};
 }
 
 } // namespace
@@ -174,5 +237,13 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
   if (Expected < 0 || Expected > Limit || Limit < 1)
     return {};
   const TRoundUpward Upward;
-  return Prove(Box, Limit, Expected);
+  TBoxProof<true> Proof(Box);
+  return Expected == 0 ? StaysInside(Proof, Limit, true) : EscapesTogether(Proof, Expected);
+}
+
+bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
+                           std::int32_t Budget) {
+  const TRoundUpward Upward;
+  TBoxProof<false> Proof(X, Y, ZR, ZI);
+  return StaysInside(Proof, Budget, false).Proved;
 }

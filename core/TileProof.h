@@ -26,3 +26,11 @@ struct TProofResult {
 // A failed attempt stops at the first step where the enclosure cannot decide.
 // Safe to call from many threads; the caller's rounding mode is kept.
 TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Expected);
+
+// Tries to prove that the orbit of the point (X, Y), which the literal loop
+// has brought to z = (ZR, ZI) without an escape, never escapes at all: its
+// enclosure must come back inside an earlier one within Budget iterations.
+// A point in the set whose orbit is attracted to a cycle is proved long
+// before its orbit repeats to the bit.
+bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
+                           std::int32_t Budget);

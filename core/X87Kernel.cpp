@@ -21,6 +21,7 @@
 
 #include "Kernel.h"
 #include "Orbit.h"
+#include "TileProof.h"
 
 #include <algorithm>
 #include <array>
@@ -205,6 +206,7 @@ struct TLaneBook {
   TExtended X = 0, Y = 0; // the point
   TExtended SavedR = 0, SavedI = 0; // Brent's saved point
   std::int32_t NextSave = 0;
+  std::int32_t NextProof = 0; // when to try proving that the orbit stays inside
 };
 
 // Gives the lane its next sample. The first iterations run here, one sample
@@ -233,7 +235,7 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     // z_N has been tested; the lane tests it once more, harmlessly, first.
     Regs.ZR = Orbit.ZR;
     Regs.ZI = Orbit.ZI;
-    Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N};
+    Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstOrbitProof};
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
@@ -275,6 +277,13 @@ bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int3
     Book.SavedR = Regs.ZR;
     Book.SavedI = Regs.ZI;
     Book.NextSave = 2 * Book.N;
+  }
+  if (Book.N >= Book.NextProof) {
+    Book.NextProof = OrbitProofGrowth * Book.N;
+    if (ProveOrbitStaysInside(Book.X, Book.Y, Regs.ZR, Regs.ZI, Book.N / OrbitProofShare)) {
+      *Book.Count = 0;
+      return true;
+    }
   }
   return false;
 }

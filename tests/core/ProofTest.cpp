@@ -2,6 +2,7 @@
 // compared with the literal renderer, and the proof of one box on its own.
 
 #include "IsInSet.h"
+#include "Orbit.h"
 #include "RenderMandelbrot.h"
 #include "TileProof.h"
 
@@ -9,6 +10,7 @@
 
 #include <cfenv>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -153,6 +155,36 @@ TEST(ProveBoxTest, KeepsTheCallersRoundingMode) {
   ProveBox(Around(-0.1L, 0.1L, 1e-3L), 10000, 0);
   EXPECT_EQ(std::fegetround(), FE_TOWARDZERO);
   std::fesetround(FE_TONEAREST);
+}
+
+// The literal loop's state after N iterations.
+TOrbit After(TExtended X, TExtended Y, std::int32_t N) {
+  TOrbit Orbit;
+  for (std::int32_t K = 0; K < N; ++K)
+    Orbit.Step(X, Y);
+  return Orbit;
+}
+
+TEST(ProveOrbitTest, AttractedOrbitsAreProvedEscapingOnesNever) {
+  // Attracted to a fixed point, to a 2-cycle, to a 3-cycle (a minibrot).
+  for (const auto& [X, Y] : {std::pair{-0.1L, 0.1L}, {-1.05L, 0.01L}, {-1.7549L, 0.003L}}) {
+    const TOrbit Orbit = After(X, Y, 100);
+    EXPECT_TRUE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200)) << static_cast<double>(X);
+  }
+  // Orbits that escape, some very late; and (-2, 0), which sits at |z| = 2
+  // for ever, beyond what a margin can decide.
+  const struct {
+    TExtended X, Y;
+  } Outside[] = {{0.26L, 0}, {0.2501L, 0}, {-0.75L, 0.001L}, {-0.7436453L, 0.1318268L}, {-2, 0}};
+  for (const auto& P : Outside) {
+    for (const std::int32_t N : {1, 20, 300}) {
+      const TOrbit Orbit = After(P.X, P.Y, N);
+      if (Orbit.Escaped())
+        continue;
+      EXPECT_FALSE(ProveOrbitStaysInside(P.X, P.Y, Orbit.ZR, Orbit.ZI, 100000))
+          << static_cast<double>(P.X) << ", " << static_cast<double>(P.Y) << " from " << N;
+    }
+  }
 }
 
 TEST(ProveBoxTest, RefusesNonsense) {
