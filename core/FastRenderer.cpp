@@ -251,9 +251,9 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
     if (Options.PortableKernel)
-      IterateSamplesPortable(Feed, Limit);
+      IterateSamplesPortable(Feed, Limit, Options.Proofs);
     else
-      IterateSamples(Feed, Limit);
+      IterateSamples(Feed, Limit, Options.Proofs);
   });
   FillRepeats(Grid, Columns, Rows);
   const std::int64_t Proved = States.empty() ? 0 : CountProved(States, Grid, Columns, Rows);

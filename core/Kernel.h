@@ -32,14 +32,15 @@ public:
 // Iterates every sample the feed hands out with the given limit, giving the
 // same counts as IsInSet, several samples in flight at once where the
 // processor allows it.
-void IterateSamples(TSampleFeed& Feed, std::int32_t Limit);
+// ProveOrbits false leaves out the orbit proofs above (for comparison).
+void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits = true);
 
 // The same with the portable loop, one sample at a time; used where the x87
 // kernel cannot be built, and by the tests to check it everywhere.
-void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit);
+void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits = true);
 
 // Escape count of one point by the portable loop, with exact cycle detection.
-std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit);
+std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits = true);
 
 // True where IterateSamples runs the hand-written x87 kernel.
 bool HasX87Kernel();

@@ -14,10 +14,11 @@ constexpr std::int32_t CycleCheckInterval = 8;
 // (zr, zi) determines the rest of the orbit, so when it comes back to a saved
 // value the orbit is periodic and, having not escaped so far, never will.
 // Orbits that are attracted to a cycle are also proved to stay inside.
-std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit) {
+std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits) {
   TOrbit Orbit;
   TExtended SavedR = 0, SavedI = 0;
-  std::int32_t NextSave = CycleCheckInterval, NextProof = FirstOrbitProof;
+  std::int32_t NextSave = CycleCheckInterval;
+  std::int32_t NextProof = ProveOrbits ? FirstOrbitProof : Limit + 1;
   for (std::int32_t N = 1; N <= Limit; ++N) {
     if (Orbit.Step(X, Y))
       return N;
@@ -39,8 +40,8 @@ std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit) {
   return 0;
 }
 
-void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit) {
+void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   TSample Sample;
   while (Feed.Next(Sample))
-    *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
+    *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit, ProveOrbits);
 }

@@ -20,7 +20,7 @@ struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
   bool PortableKernel = false; // the portable loop even where the x87 kernel exists
-  bool Proofs = true;          // settle whole tiles by proofs where they succeed
+  bool Proofs = true;          // settle tiles and orbits by proofs where they succeed
   TProofOptions Proof;         // tile sizes of those proofs
   // For tests: iterate every proved sample again with the literal loop and
   // throw std::logic_error where a count differs.

@@ -28,6 +28,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define GORVANEL_X87_KERNEL 1
@@ -212,7 +213,8 @@ struct TLaneBook {
 // Gives the lane its next sample. The first iterations run here, one sample
 // at a time: most samples of a shallow view escape within them, and a sample
 // that escapes in the lanes costs a trip out of the assembly and back.
-bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Limit) {
+bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Limit,
+            bool ProveOrbits) {
   TSample Sample;
   while (Feed.Next(Sample)) {
     TOrbit Orbit;
@@ -229,13 +231,15 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     Regs = TLaneRegs{};
     if (!SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) ||
         !SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
-      *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit);
+      *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit, ProveOrbits);
       continue;
     }
     // z_N has been tested; the lane tests it once more, harmlessly, first.
     Regs.ZR = Orbit.ZR;
     Regs.ZI = Orbit.ZI;
-    Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstOrbitProof};
+    const std::int32_t FirstProof =
+        ProveOrbits ? FirstOrbitProof : std::numeric_limits<std::int32_t>::max();
+    Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstProof};
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
@@ -294,16 +298,16 @@ bool HasX87Kernel() { return true; }
 
 std::int64_t X87WatchReports() { return WatchReports.load(std::memory_order_relaxed); }
 
-void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
+void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   if (Limit < 1) {
-    IterateSamplesPortable(Feed, Limit);
+    IterateSamplesPortable(Feed, Limit, ProveOrbits);
     return;
   }
   std::array<TLaneRegs, LaneCount> Regs;
   std::array<TLaneBook, LaneCount> Books;
   int Active = 0;
   for (int K = 0; K < LaneCount; ++K)
-    Active += Refill(Feed, Regs[K], Books[K], Limit);
+    Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
   while (Active > 0) {
     // Run no lane past its limit: z_Limit is the last one the loop tests.
     // Young lanes are looked at sooner (after as many iterations again as
@@ -317,7 +321,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) {
     const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
     for (int K = 0; K < LaneCount; ++K)
       if (Books[K].Active && Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit))
-        Active += Refill(Feed, Regs[K], Books[K], Limit) - 1;
+        Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits) - 1;
   }
 }
 
@@ -327,6 +331,8 @@ bool HasX87Kernel() { return false; }
 
 std::int64_t X87WatchReports() { return 0; }
 
-void IterateSamples(TSampleFeed& Feed, std::int32_t Limit) { IterateSamplesPortable(Feed, Limit); }
+void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
+  IterateSamplesPortable(Feed, Limit, ProveOrbits);
+}
 
 #endif
