@@ -3,11 +3,17 @@
 #include "Main.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QtGlobal>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,12 +43,59 @@ bool AnswersInfoOption(int argc, char** argv) {
   return false;
 }
 
+// While the application starts, Qt's messages are held back. Without a
+// display Qt ends in a fatal message and abort(); this says so in one line
+// and exits with status 1 instead. Once started, the held messages go out
+// as Qt would have written them.
+class TStartupMessages {
+public:
+  TStartupMessages() { FPrevious = qInstallMessageHandler(&Hold); }
+  ~TStartupMessages() {
+    qInstallMessageHandler(FPrevious);
+    for (const auto& [Type, Text] : FHeld)
+      if (FPrevious)
+        FPrevious(Type, QMessageLogContext(), Text);
+    FHeld.clear();
+  }
+  TStartupMessages(const TStartupMessages&) = delete;
+  TStartupMessages& operator=(const TStartupMessages&) = delete;
+
+private:
+  static void Hold(QtMsgType Type, const QMessageLogContext&, const QString& Text) {
+    if (Type == QtFatalMsg) {
+      std::fprintf(stderr, "gorvanel: cannot open a display: %s\n", FirstLine(Text).c_str());
+      std::_Exit(1);
+    }
+    FHeld.emplace_back(Type, Text);
+  }
+  static std::string FirstLine(const QString& Text) {
+    // Qt's own explanation goes on for several lines; its first sentence
+    // names the platform that failed.
+    for (const auto& [Type, Held] : FHeld)
+      if (Held.contains(QLatin1String("display")))
+        return Held.section(QLatin1Char('\n'), 0, 0).toStdString();
+    return Text.section(QLatin1Char('\n'), 0, 0).toStdString();
+  }
+
+  static inline QtMessageHandler FPrevious = nullptr;
+  static inline std::vector<std::pair<QtMsgType, QString>> FHeld;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
   if (AnswersInfoOption(argc, argv))
     return 0;
+  // The desktop entry's name: the Wayland app id, and what desktops match
+  // the X11 window class against.
+  QGuiApplication::setDesktopFileName(QStringLiteral(GORVANEL_APP_ID));
+  std::unique_ptr<TStartupMessages> Startup = std::make_unique<TStartupMessages>();
   QApplication Application(argc, argv);
+  Startup.reset();
+  QIcon Icon;
+  for (const int Size : {48, 128, 256})
+    Icon.addFile(QStringLiteral(":/icons/%1x%1/" GORVANEL_APP_ID ".png").arg(Size));
+  QApplication::setWindowIcon(Icon);
   std::unique_ptr<TMainForm> MainForm;
   try {
     MainForm = std::make_unique<TMainForm>();

@@ -47,8 +47,10 @@ TRenderer TMainForm::DefaultRenderer() {
 
 TMainForm::TMainForm(TRenderer Renderer, QSize ImageSize) : FRenderer(std::move(Renderer)) {
   setWindowTitle(Caption);
-  // A fixed-size dialog-like window: no minimise or maximise box.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // A normal application window (so task bars and switchers list it) of a
+  // fixed size, with a close box and no minimise or maximise box where the
+  // window manager honours such hints.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   const QSize Client(ImageSize.width() + ClientWidth - ImageWidth,
                      ImageSize.height() + ClientHeight - ImageHeight);

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -22,6 +23,9 @@ std::optional<TMouseButton> ToMouseButton(Qt::MouseButton Button) {
     return std::nullopt; // extra buttons are not the image's business
   }
 }
+
+// The fourth byte of an RGBX8888 pixel on a little-endian machine.
+constexpr std::uint32_t OpaqueByte = 0xFF000000u;
 
 // Mouse positions travel as 32-bit integers; a position can only lie so far
 // outside the control, but clamp anyway rather than overflow.
@@ -48,11 +52,16 @@ int TImage::PixelHeight() const {
 }
 
 void TImage::Draw(const TBitmap& Bitmap) {
-  // The bitmap's pixels are R, G, B, X bytes: RGBX8888 reads them as they
-  // are. copy() detaches the control's image from the caller's memory.
-  FShown = QImage(reinterpret_cast<const uchar*>(Bitmap.Bits()), Bitmap.Width(), Bitmap.Height(),
-                  static_cast<qsizetype>(Bitmap.Width()) * 4, QImage::Format_RGBX8888)
-               .copy();
+  // The bitmap's pixels are R, G, B, X bytes with X = 0. RGBX8888 wants X to
+  // be 255: a compositor that honours the window's alpha (Wayland does) would
+  // show a 0 as transparent. The control's own copy gets the 255.
+  FShown = QImage(Bitmap.Width(), Bitmap.Height(), QImage::Format_RGBX8888);
+  for (int Y = 0; Y < Bitmap.Height(); ++Y) {
+    const TColor* From = Bitmap.Bits() + static_cast<std::size_t>(Y) * Bitmap.Width();
+    auto* To = reinterpret_cast<std::uint32_t*>(FShown.scanLine(Y));
+    for (int X = 0; X < Bitmap.Width(); ++X)
+      To[X] = From[X] | OpaqueByte;
+  }
   FShown.setDevicePixelRatio(devicePixelRatioF());
   update();
 }

@@ -53,7 +53,9 @@ void TMainFormTest::Layout() {
   QCOMPARE(Form.size(), QSize(592, 367));
   QCOMPARE(Form.minimumSize(), Form.maximumSize()); // not resizable
   const Qt::WindowFlags Flags = Form.windowFlags();
-  QVERIFY(Flags.testFlag(Qt::Dialog));
+  // A normal application window, not a dialog (task bars list it).
+  QCOMPARE(Form.windowType(), Qt::Window);
+  QVERIFY(Flags.testFlag(Qt::WindowCloseButtonHint));
   QVERIFY(!Flags.testFlag(Qt::WindowMinimizeButtonHint));
   QVERIFY(!Flags.testFlag(Qt::WindowMaximizeButtonHint));
   QCOMPARE(Form.Image1->geometry(), QRect(8, 8, 577, 353));
@@ -352,21 +354,27 @@ void TMainFormTest::RightDoubleClickGoesBackTwice() {
   QCOMPARE(Form.History.size(), std::size_t{1});
 }
 
-void TMainFormTest::ScaleFactorTwo() {
+// Under QT_SCALE_FACTOR (2, or a fractional 1.5): the image has one pixel
+// per device pixel, and a drag lands where the user dragged.
+void TMainFormTest::ScaledScreen() {
   TMainForm Form;
   ShowAndWait(Form);
-  if (Form.devicePixelRatioF() != 2)
-    QSKIP("runs under QT_SCALE_FACTOR=2");
-  QCOMPARE(Form.Image1->PixelWidth(), 1154);
-  QCOMPARE(Form.Image1->PixelHeight(), 706);
-  QCOMPARE(Form.Bitmap.Width(), 1154);
-  QCOMPARE(Form.Bitmap.Height(), 706);
-  QCOMPARE(Form.Image1->Shown().devicePixelRatio(), 2.0);
-  // A drag lands where the user dragged: logical (50, 25) is image pixel (100, 50).
-  Drag(Form, {50, 25}, {150, 100});
+  const qreal Ratio = Form.devicePixelRatioF();
+  if (Ratio == 1)
+    QSKIP("runs under QT_SCALE_FACTOR");
+  const int Width = static_cast<int>(std::lround(577 * Ratio));
+  const int Height = static_cast<int>(std::lround(353 * Ratio));
+  QCOMPARE(Form.Image1->PixelWidth(), Width);
+  QCOMPARE(Form.Image1->PixelHeight(), Height);
+  QCOMPARE(Form.Bitmap.Width(), Width);
+  QCOMPARE(Form.Bitmap.Height(), Height);
+  QCOMPARE(Form.Image1->Shown().devicePixelRatio(), Ratio);
+  // Logical (50, 26) is image pixel (50, 26) times the ratio, rounded down.
+  Drag(Form, {50, 26}, {150, 100});
+  const auto Pixel = [Ratio](int Logical) { return static_cast<int>(std::floor(Logical * Ratio)); };
   const TBitmapDetail& Entry = Form.History.back();
   QCOMPARE((std::array{Entry.StartX, Entry.StartY, Entry.EndX, Entry.EndY}),
-           (std::array{100, 50, 300, 200}));
-  const TExtended U = 2.5L / 706;
-  QCOMPARE(Form.ViewTop, 1.25L - 50 * U);
+           (std::array{Pixel(50), Pixel(26), Pixel(150), Pixel(100)}));
+  const TExtended U = 2.5L / Height;
+  QCOMPARE(Form.ViewTop, 1.25L - Pixel(26) * U);
 }

@@ -27,5 +27,5 @@ private slots:
   void RightPressDuringADrag();
   void MoveAtTheLastBandDrawsNothing();
   void RightDoubleClickGoesBackTwice();
-  void ScaleFactorTwo();
+  void ScaledScreen();
 };

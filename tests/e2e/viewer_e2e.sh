@@ -3,7 +3,7 @@
 # user would drive it; every picture on the screen is compared pixel for
 # pixel with gorvanel-render's picture of the same view.
 set -u
-VIEWER="$1" RENDER="$2" COMPARE="$3"
+VIEWER="$1" RENDER="$2" COMPARE="$3" DESKTOP_FILE="$4"
 CAPTION="Gorvanel - The Mandelbrot Set"
 DIR=$(mktemp -d)
 XVFB_PID="" VIEWER_PID=""
@@ -17,6 +17,13 @@ trap cleanup EXIT
 passed=0 failed=0
 ok() { passed=$((passed + 1)); echo "ok: $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL: $1"; }
+
+# Without a display: one line that says so, and status 1 (not Qt's abort).
+OUT=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$VIEWER" 2>&1)
+STATUS=$?
+[ "$STATUS" = 1 ] && [ "$(echo "$OUT" | wc -l)" = 1 ] &&
+  echo "$OUT" | grep -q "^gorvanel: cannot open a display" && ok "no display: one line, status 1" ||
+  fail "no display: status $STATUS: $OUT"
 
 # A free display number: the first without a lock file.
 D=90
@@ -41,6 +48,24 @@ H=$(echo "$INFO" | awk '/Height:/ {print $2}')
 DX=$((2 * WX + W - 1280)) DY=$((2 * WY + H - 1024)) # twice the offset from the centre
 [ "${DX#-}" -le 2 ] && [ "${DY#-}" -le 2 ] && ok "centred on the screen" || fail "placed at $WX,$WY"
 IX=$((WX + 8)) IY=$((WY + 8)) # the image area
+
+# A normal application window, tied to its desktop entry, with its icon.
+PROPS=$(xprop -id "$WID" _NET_WM_WINDOW_TYPE WM_CLASS WM_TRANSIENT_FOR WM_NORMAL_HINTS)
+ICONS=$(xprop -id "$WID" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\n' ' ')
+echo "$PROPS" | grep -q '_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL$' &&
+  ok "window type NORMAL" || fail "window type: $(echo "$PROPS" | grep _NET_WM_WINDOW_TYPE)"
+echo "$PROPS" | grep -q 'WM_CLASS(STRING) = "gorvanel", "gorvanel"' &&
+  ok "window class gorvanel" || fail "window class: $(echo "$PROPS" | grep WM_CLASS)"
+DESKTOP_CLASS=$(sed -n 's/^StartupWMClass=//p' "$DESKTOP_FILE")
+echo "$PROPS" | grep -q "\"$DESKTOP_CLASS\"\$" && ok "StartupWMClass matches" ||
+  fail "StartupWMClass=$DESKTOP_CLASS"
+echo "$PROPS" | grep -q 'WM_TRANSIENT_FOR: *not found' && ok "not transient for another window" ||
+  fail "transient: $(echo "$PROPS" | grep WM_TRANSIENT_FOR)"
+case "$ICONS" in *"Icon (48 x 48)"*"Icon (128 x 128)"*) ok "window icon: $ICONS" ;; *) false ;; esac ||
+  fail "window icon: '$ICONS'"
+echo "$PROPS" | grep -q 'program specified minimum size: 592 by 367' &&
+  echo "$PROPS" | grep -q 'program specified maximum size: 592 by 367' && ok "fixed size" ||
+  fail "size hints: $(echo "$PROPS" | grep -i size)"
 
 # expect NAME EXPECTED.png [L T R B]: the image area shows it, within 10 s.
 expect() {

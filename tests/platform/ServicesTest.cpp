@@ -48,6 +48,22 @@ void TServicesTest::ImageShowsWhatWasDrawnLast() {
   QVERIFY(SameImage(Image.Shown(), Pattern(6, 4, 0x202020)));
 }
 
+// A compositor that honours alpha shows exactly what the bytes say: every
+// pixel's fourth byte must be 255, while the bitmap keeps its TColor values.
+void TServicesTest::ShownImageIsOpaque() {
+  TImage Image;
+  Image.resize(6, 4);
+  const TBitmap Drawn = Pattern(6, 4, 0x000000);
+  Image.Draw(Drawn);
+  const QImage& Shown = Image.Shown();
+  for (int Y = 0; Y < Shown.height(); ++Y)
+    for (int X = 0; X < Shown.width(); ++X)
+      QCOMPARE(Shown.constScanLine(Y)[4 * X + 3], uchar{255});
+  QCOMPARE(Drawn.Pixel(0, 0), TColor{0});
+  QVERIFY(SameImage(Shown.convertToFormat(QImage::Format_ARGB32), Drawn));
+  QVERIFY(Shown.convertToFormat(QImage::Format_ARGB32).pixel(5, 3) >> 24 == 0xFF);
+}
+
 void TServicesTest::ImageRepaintsOnScreen() {
   TImageWindow W;
   const TBitmap Drawn = Pattern(40, 30, 0x303030);

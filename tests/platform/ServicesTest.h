@@ -9,6 +9,7 @@ class TServicesTest : public QObject {
 private slots:
   void ImageShowsWhatWasDrawnLast();
   void ImageRepaintsOnScreen();
+  void ShownImageIsOpaque();
   void MouseArrivesInImagePixels();
   void DoubleClickIsASecondPress();
   void GrabDeliversPositionsOutside();
