@@ -2,6 +2,7 @@
 
 #include "BusyCursor.h"
 #include "RenderMandelbrot.h"
+#include "RenderWait.h"
 #include "ThreadPriority.h"
 
 #include <QGuiApplication>
@@ -97,7 +98,11 @@ TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom) {
   const TExtended Right = ViewRight(Top, Left, Bottom, Width, Height);
   const TBusyCursor Cursor;
   const TBelowNormalPriority Priority;
-  return FRenderer({Left, Top}, {Right, Bottom}, Width, Height);
+  // The render runs on threads of its own (which inherit the lowered
+  // priority) while this thread answers the window system; input waits.
+  TBitmap Image;
+  RunAnswering(*this, [&] { Image = FRenderer({Left, Top}, {Right, Bottom}, Width, Height); });
+  return Image;
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* Event) {

@@ -8,9 +8,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTest>
+#include <QThread>
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <set>
 #include <stdexcept>
@@ -377,4 +382,87 @@ void TMainFormTest::ScaledScreen() {
            (std::array{Pixel(50), Pixel(26), Pixel(150), Pixel(100)}));
   const TExtended U = 2.5L / Height;
   QCOMPARE(Form.ViewTop, 1.25L - Pixel(26) * U);
+}
+
+namespace {
+
+// Input that reaches the window while a render runs: posted from the render
+// thread, as the window system would queue it.
+void PostMouse(QWidget* Image, QEvent::Type Type, Qt::MouseButton Button, QPoint At) {
+  const Qt::MouseButtons Buttons = Type == QEvent::MouseButtonRelease ? Qt::NoButton : Button;
+  QCoreApplication::postEvent(Image, new QMouseEvent(Type, QPointF(At), QPointF(At), Button,
+                                                     Buttons, Qt::NoModifier));
+}
+
+// Records whether the window was hidden before or after the render ended.
+class THideWatch : public QObject {
+public:
+  std::atomic<bool> RenderEnded{false};
+  bool HiddenAfterRender = false, Hidden = false;
+
+protected:
+  bool eventFilter(QObject*, QEvent* Event) override {
+    if (Event->type() == QEvent::Hide && !Hidden) {
+      Hidden = true;
+      HiddenAfterRender = RenderEnded;
+    }
+    return false;
+  }
+};
+
+} // namespace
+
+// A drag and Esc made during a render are handled after it, in order: the
+// drag zooms once more, then Esc closes the window; none of it runs while
+// the first zoom is still rendering.
+void TMainFormTest::InputDuringARenderWaits() {
+  int Renders = 0;
+  TMainForm* Window = nullptr;
+  std::size_t HistoryDuringRender = 99;
+  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+    if (++Renders == 2) {
+      PostMouse(Window->Image1, QEvent::MouseButtonPress, Qt::LeftButton, {20, 20});
+      PostMouse(Window->Image1, QEvent::MouseMove, Qt::LeftButton, {60, 50});
+      PostMouse(Window->Image1, QEvent::MouseButtonRelease, Qt::LeftButton, {120, 90});
+      QCoreApplication::postEvent(Window->windowHandle(),
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      QThread::msleep(100); // the window gets the events while this renders
+      HistoryDuringRender = Window->History.size();
+    }
+    return FakeRenderer()(A, B, W, H);
+  });
+  Window = &Form;
+  ShowAndWait(Form);
+  Drag(Form, {10, 10}, {200, 100});
+  QCOMPARE(HistoryDuringRender, std::size_t{1}); // nothing handled meanwhile
+  QTRY_COMPARE(Renders, 3);
+  QCOMPARE(Form.History.size(), std::size_t{2});
+  QCOMPARE(Form.History.back().StartX, 20);
+  QCOMPARE(Form.History.back().EndY, 90);
+  QTRY_VERIFY(!Form.isVisible());
+}
+
+// The window system's close request during a render closes the window after
+// the render, not under it.
+void TMainFormTest::CloseDuringARenderWaits() {
+  int Renders = 0;
+  TMainForm* Window = nullptr;
+  THideWatch Watch;
+  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+    if (++Renders == 2) {
+      QCoreApplication::postEvent(Window->windowHandle(), new QCloseEvent);
+      QThread::msleep(50);
+    }
+    TBitmap Image = FakeRenderer()(A, B, W, H);
+    Watch.RenderEnded = Renders >= 2;
+    return Image;
+  });
+  Window = &Form;
+  Form.installEventFilter(&Watch);
+  ShowAndWait(Form);
+  Drag(Form, {10, 10}, {200, 100});
+  QTRY_VERIFY(!Form.isVisible());
+  QVERIFY(Watch.HiddenAfterRender);
+  QCOMPARE(Form.History.size(), std::size_t{1});
+  QVERIFY(SameImage(Form.Image1->Shown(), Form.Bitmap)); // the zoom completed
 }

@@ -28,4 +28,6 @@ private slots:
   void MoveAtTheLastBandDrawsNothing();
   void RightDoubleClickGoesBackTwice();
   void ScaledScreen();
+  void InputDuringARenderWaits();
+  void CloseDuringARenderWaits();
 };

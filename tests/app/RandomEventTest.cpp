@@ -4,7 +4,10 @@
 #include "Main.h"
 #include "ThreadPriority.h"
 
+#include "RenderMandelbrot.h"
+
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QTest>
 
@@ -78,7 +81,10 @@ bool ShowsBitmapOrOneOutline(const QImage& Shown, const TBitmap& Bitmap) {
 // One seeded sequence of events against a fresh window.
 class TRandomEventSequence {
 public:
-  TRandomEventSequence(unsigned Seed) : FRandom(Seed), FForm(FakeRenderer(), SmallImage) {}
+  // Slow: the real renderer, which also sends the image a mouse move while
+  // it renders, as the window system would queue one meanwhile.
+  TRandomEventSequence(unsigned Seed, bool Slow = false)
+      : FRandom(Seed), FForm(Slow ? SlowRenderer() : FakeRenderer(), SmallImage) {}
 
   // Runs the events; returns an empty string or what went wrong.
   QString Run(int& Events) {
@@ -96,6 +102,15 @@ public:
   }
 
 private:
+  TRenderer SlowRenderer() {
+    return [this](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+      QCoreApplication::postEvent(FForm.Image1,
+                                  new QMouseEvent(QEvent::MouseMove, QPointF(3, 4), QPointF(3, 4),
+                                                  Qt::NoButton, Qt::NoButton, Qt::NoModifier));
+      return RenderMandelbrot(A, B, W, H);
+    };
+  }
+
   int Uniform(int Low, int High) { return std::uniform_int_distribution(Low, High)(FRandom); }
 
   // Mostly on the image, sometimes anywhere the X protocol allows.
@@ -210,4 +225,18 @@ void TRandomEventTest::RandomSequences() {
   }
   qInfo("%d events in %d sequences, %lld ms", Events, Sequences, Timer.elapsed());
   QVERIFY(Events >= 10000);
+}
+
+// The same with the real renderer on its own threads: renders take long
+// enough for input to arrive meanwhile, and the window answers during them.
+void TRandomEventTest::RandomSequencesWithRealRenders() {
+  constexpr int SlowSequences = 12;
+  int Events = 0;
+  for (int K = 0; K < SlowSequences; ++K) {
+    const unsigned Seed = 7000u + K;
+    TRandomEventSequence Sequence(Seed, true);
+    const QString Problem = Sequence.Run(Events);
+    QVERIFY2(Problem.isEmpty(), qPrintable(QString("slow seed %1: %2").arg(Seed).arg(Problem)));
+  }
+  QVERIFY(Events >= 500);
 }

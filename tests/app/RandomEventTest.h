@@ -9,4 +9,5 @@ class TRandomEventTest : public QObject {
 
 private slots:
   void RandomSequences();
+  void RandomSequencesWithRealRenders();
 };
