@@ -1,9 +1,13 @@
 // gorvanel: the Mandelbrot set viewer.
 
+#include "ImageControl.h"
 #include "Main.h"
+#include "RenderMandelbrot.h"
+#include "ViewCommand.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -18,12 +22,16 @@
 namespace {
 
 constexpr char Usage[] =
-    "Usage: gorvanel [--help] [--version] [Qt options]\n"
+    "Usage: gorvanel [--print-views] [Qt options]\n"
+    "       gorvanel --help | --version\n"
     "Shows the Mandelbrot set in a window, exactly, in 80-bit extended precision.\n"
     "\n"
     "  Left drag     zoom into the rectangle\n"
     "  Right click   go back one view\n"
     "  Esc           cancel a drag, or close the window\n"
+    "\n"
+    "  --print-views  for every view shown, print the gorvanel-render command\n"
+    "                 line that renders it exactly\n"
     "\n"
     "Qt's standard options (-platform, -display, ...) work as in any Qt program;\n"
     "other arguments are ignored. gorvanel-render renders views to files.\n";
@@ -81,6 +89,17 @@ private:
   static inline std::vector<std::pair<QtMsgType, QString>> FHeld;
 };
 
+// The window icon: the view the installed icons show, rendered at their
+// sizes (a few milliseconds), so the binary carries no image data.
+QIcon WindowIcon() {
+  constexpr TExtended View[] = {GORVANEL_ICON_VIEW}; // left, top, right, bottom
+  QIcon Icon;
+  for (const int Size : {GORVANEL_ICON_SIZES})
+    Icon.addPixmap(QPixmap::fromImage(
+        ToQImage(RenderMandelbrot({View[0], View[1]}, {View[2], View[3]}, Size, Size))));
+  return Icon;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -92,13 +111,20 @@ int main(int argc, char** argv) {
   std::unique_ptr<TStartupMessages> Startup = std::make_unique<TStartupMessages>();
   QApplication Application(argc, argv);
   Startup.reset();
-  QIcon Icon;
-  for (const int Size : {48, 128, 256})
-    Icon.addFile(QStringLiteral(":/icons/%1x%1/" GORVANEL_APP_ID ".png").arg(Size));
-  QApplication::setWindowIcon(Icon);
+  QApplication::setWindowIcon(WindowIcon());
+  TViewListener PrintView;
+  for (int K = 1; K < argc; ++K)
+    if (std::strcmp(argv[K], "--print-views") == 0)
+      PrintView = [](TExtended Top, TExtended Left, TExtended Bottom, std::int32_t Width,
+                     std::int32_t Height) {
+        std::printf("%s\n", RenderCommand(Top, Left, Bottom, Width, Height).c_str());
+        std::fflush(stdout);
+      };
   std::unique_ptr<TMainForm> MainForm;
   try {
-    MainForm = std::make_unique<TMainForm>();
+    MainForm = std::make_unique<TMainForm>(TMainForm::DefaultRenderer(),
+                                           QSize(TMainForm::ImageWidth, TMainForm::ImageHeight),
+                                           PrintView);
   } catch (const std::exception& Error) {
     // Without its first image the window has nothing to show.
     std::fprintf(stderr, "gorvanel: cannot render the start view: %s\n", Error.what());

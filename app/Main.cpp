@@ -46,7 +46,8 @@ TRenderer TMainForm::DefaultRenderer() {
             std::int32_t Height) { return RenderMandelbrot(TopLeft, BottomRight, Width, Height); };
 }
 
-TMainForm::TMainForm(TRenderer Renderer, QSize ImageSize) : FRenderer(std::move(Renderer)) {
+TMainForm::TMainForm(TRenderer Renderer, QSize ImageSize, TViewListener OnView)
+    : FRenderer(std::move(Renderer)), FOnView(std::move(OnView)) {
   setWindowTitle(Caption);
   // A normal application window (so task bars and switchers list it) of a
   // fixed size, with a close box and no minimise or maximise box where the
@@ -83,6 +84,12 @@ void TMainForm::FormCreate() {
   Bitmap = RenderView(ViewTop, ViewLeft, ViewBottom);
   Image1->Draw(Bitmap);
   History.clear();
+  ViewShown();
+}
+
+void TMainForm::ViewShown() const {
+  if (FOnView)
+    FOnView(ViewTop, ViewLeft, ViewBottom, Image1->PixelWidth(), Image1->PixelHeight());
 }
 
 // The current image goes first, then each history entry from the oldest.
@@ -136,6 +143,7 @@ void TMainForm::GoBack() {
     Bitmap = std::move(Entry.Bitmap);
     History.pop_back();
     Image1->Draw(Framed);
+    ViewShown();
   });
 }
 
@@ -202,6 +210,7 @@ void TMainForm::Zoom() {
       History.pop_back();
       throw;
     }
+    ViewShown();
   });
   Image1->Draw(Bitmap);
 }

@@ -24,6 +24,10 @@ struct TBitmapDetail {
 // Renders a view (top-left and bottom-right corners) at a size in pixels.
 using TRenderer = std::function<TBitmap(const TExtPoint&, const TExtPoint&, std::int32_t, std::int32_t)>;
 
+// Told of every view the window shows: its edges and the image size.
+using TViewListener =
+    std::function<void(TExtended Top, TExtended Left, TExtended Bottom, std::int32_t, std::int32_t)>;
+
 // The main window: the current view and its image, zooming by a dragged
 // rectangle, going back through the zoom history, Esc.
 class TMainForm : public QWidget {
@@ -37,9 +41,10 @@ public:
 
   // Renders the start view before the window is shown. Throws when that
   // render fails: there is no sensible window to show without an image.
-  // Tests pass their own renderer and a smaller image area.
+  // Tests pass their own renderer and a smaller image area. OnView, when
+  // given, hears of the start view, each zoom and each return.
   explicit TMainForm(TRenderer Renderer = DefaultRenderer(),
-                     QSize ImageSize = {ImageWidth, ImageHeight});
+                     QSize ImageSize = {ImageWidth, ImageHeight}, TViewListener OnView = {});
   ~TMainForm() override;
 
   static TRenderer DefaultRenderer();
@@ -64,6 +69,7 @@ private:
   void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
   TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom);
   void Zoom();
+  void ViewShown() const;
 
   TImage* Image1 = nullptr; // owned by this window (Qt parent-child)
   std::vector<TBitmapDetail> History;
@@ -77,4 +83,5 @@ private:
   std::int32_t LastX = 0, LastY = 0;
 
   TRenderer FRenderer;
+  TViewListener FOnView;
 };

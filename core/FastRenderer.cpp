@@ -74,8 +74,10 @@ public:
   // Samples whose state is not Open (when States is not empty) are already
   // settled and are skipped.
   TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
-             const TAxis& Rows, TCountGrid& Grid, const std::vector<TSampleState>& States)
+             const TAxis& Rows, TCountGrid& Grid, const std::vector<TSampleState>& States,
+             TRenderProgress* Progress)
       : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid), FStates(States),
+        FProgress(Progress),
         FRunsPerColumn((static_cast<std::int64_t>(Rows.Unique.size()) + RunLength - 1) / RunLength),
         FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * FRunsPerColumn) {}
 
@@ -87,6 +89,8 @@ public:
     Run.Column = static_cast<std::int32_t>(Number / FRunsPerColumn);
     Run.RowBegin = Number % FRunsPerColumn * RunLength;
     Run.RowEnd = std::min<std::int64_t>(Run.RowBegin + RunLength, FRows.Unique.size());
+    if (FProgress)
+      FProgress->Done.fetch_add(Run.RowEnd - Run.RowBegin, std::memory_order_relaxed);
     return true;
   }
 
@@ -108,6 +112,7 @@ private:
   const TAxis& FRows;
   TCountGrid& FGrid;
   const std::vector<TSampleState>& FStates;
+  TRenderProgress* const FProgress;
   const std::int64_t FRunsPerColumn;
   const std::int64_t FTotal;
   std::atomic<std::int64_t> FNext{0};
@@ -232,6 +237,8 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   const TAxis Rows = Deduplicate(Y, true);
 
   // First whole tiles by proofs, then every sample still open by the kernels.
+  if (Options.Progress)
+    Options.Progress->Total = static_cast<std::int64_t>(Columns.Unique.size()) * Rows.Unique.size();
   std::vector<TSampleState> States;
   if (Options.Proofs && (Options.Proof.Always || ProofsPay(Limit, Columns, Rows))) {
     States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
@@ -240,6 +247,8 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     const TAxis TileRows = Deduplicate(Y, false);
     TRegionProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States,
                          Options.Proof);
+    if (Options.Progress)
+      Options.Progress->Proving = true;
     RunOnThreads(ThreadCount(Options.Threads), [&] {
       while (Prover.SettleNextTile()) {
       }
@@ -247,7 +256,9 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     if (Options.CheckProofs)
       CheckSettled(Grid, States, X, Y, Limit);
   }
-  TWorkQueue Queue(X, Y, Columns, Rows, Grid, States);
+  if (Options.Progress)
+    Options.Progress->Proving = false;
+  TWorkQueue Queue(X, Y, Columns, Rows, Grid, States, Options.Progress);
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
     if (Options.PortableKernel)

@@ -5,6 +5,7 @@
 #include "Extended.h"
 #include "RegionProver.h"
 
+#include <atomic>
 #include <cstdint>
 
 // A rendered frame with the figures that shaped its grey levels.
@@ -16,6 +17,15 @@ struct TFrame {
   std::int64_t ProvedSamples = 0; // samples settled by region proofs, not iterated
 };
 
+// How far a render has come, for a caller that shows it from another thread:
+// Done of Total samples; Proving while whole tiles are being proved, before
+// samples are counted.
+struct TRenderProgress {
+  std::atomic<std::int64_t> Done{0};
+  std::atomic<std::int64_t> Total{0};
+  std::atomic<bool> Proving{false};
+};
+
 struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
@@ -25,6 +35,7 @@ struct TRenderOptions {
   // For tests: iterate every proved sample again with the literal loop and
   // throw std::logic_error where a count differs.
   bool CheckProofs = false;
+  TRenderProgress* Progress = nullptr; // updated while rendering when given
 };
 
 // Renders the view with corners TopLeft (left, top) and BottomRight (right,

@@ -51,17 +51,22 @@ int TImage::PixelHeight() const {
   return static_cast<int>(std::lround(height() * devicePixelRatioF()));
 }
 
-void TImage::Draw(const TBitmap& Bitmap) {
-  // The bitmap's pixels are R, G, B, X bytes with X = 0. RGBX8888 wants X to
-  // be 255: a compositor that honours the window's alpha (Wayland does) would
-  // show a 0 as transparent. The control's own copy gets the 255.
-  FShown = QImage(Bitmap.Width(), Bitmap.Height(), QImage::Format_RGBX8888);
+// The bitmap's pixels are R, G, B, X bytes with X = 0. RGBX8888 wants X to be
+// 255: a compositor that honours a window's alpha (Wayland does) would show
+// a 0 as transparent. The copy gets the 255; the bitmap keeps its TColors.
+QImage ToQImage(const TBitmap& Bitmap) {
+  QImage Image(Bitmap.Width(), Bitmap.Height(), QImage::Format_RGBX8888);
   for (int Y = 0; Y < Bitmap.Height(); ++Y) {
     const TColor* From = Bitmap.Bits() + static_cast<std::size_t>(Y) * Bitmap.Width();
-    auto* To = reinterpret_cast<std::uint32_t*>(FShown.scanLine(Y));
+    auto* To = reinterpret_cast<std::uint32_t*>(Image.scanLine(Y));
     for (int X = 0; X < Bitmap.Width(); ++X)
       To[X] = From[X] | OpaqueByte;
   }
+  return Image;
+}
+
+void TImage::Draw(const TBitmap& Bitmap) {
+  FShown = ToQImage(Bitmap);
   FShown.setDevicePixelRatio(devicePixelRatioF());
   update();
 }

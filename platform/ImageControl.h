@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QWidget>
 
+// An opaque Qt copy of a bitmap, to show on any platform.
+QImage ToQImage(const TBitmap& Bitmap);
+
 // Mouse buttons as the window's handlers see them.
 enum class TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 

@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="cmake make g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
 xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland
-desktop-file-utils appstream dpkg-dev file"
+desktop-file-utils appstream dpkg-dev file lintian man-db binutils"
 
 missing=""
 for p in $PACKAGES; do

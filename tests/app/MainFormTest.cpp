@@ -12,13 +12,18 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
+
+#include "ViewCommand.h"
 #include <QThread>
 
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -465,4 +470,38 @@ void TMainFormTest::CloseDuringARenderWaits() {
   QVERIFY(Watch.HiddenAfterRender);
   QCOMPARE(Form.History.size(), std::size_t{1});
   QVERIFY(SameImage(Form.Image1->Shown(), Form.Bitmap)); // the zoom completed
+}
+
+// The start view, each zoom and each return are told, with the edges the
+// window holds (which the printed command lines carry to the bit).
+void TMainFormTest::EveryViewShownIsTold() {
+  std::vector<std::array<TExtended, 3>> Views;
+  std::vector<QSize> Sizes;
+  TMainForm Form(FakeRenderer(), {200, 120},
+                 [&](TExtended Top, TExtended Left, TExtended Bottom, std::int32_t W, std::int32_t H) {
+                   Views.push_back({Top, Left, Bottom});
+                   Sizes.emplace_back(W, H);
+                 });
+  ShowAndWait(Form);
+  QCOMPARE(Views.size(), std::size_t{1});
+  Drag(Form, {10, 20}, {100, 80});
+  Click(Form, Qt::RightButton, {50, 50});
+  Click(Form, Qt::RightButton, {50, 50}); // nothing to go back to: nothing told
+  QCOMPARE(Views.size(), std::size_t{3});
+  QVERIFY(Views[0] == (std::array{StartViewTop, StartViewLeft, StartViewBottom}));
+  const TExtended U = (StartViewTop - StartViewBottom) / 120;
+  QVERIFY(Views[1][0] == StartViewTop - 20 * U);
+  QVERIFY(Views[2] == Views[0]);
+  QCOMPARE(Sizes[1], QSize(200, 120));
+  // The command line reads back to the same bits.
+  const std::string Line = RenderCommand(Views[1][0], Views[1][1], Views[1][2], 200, 120);
+  QVERIFY(Line.rfind("gorvanel-render --size 200x120 -- ", 0) == 0);
+  const std::string Edges = Line.substr(Line.find("-- ") + 3);
+  char* End = nullptr;
+  const TExtended Left = std::strtold(Edges.c_str(), &End);
+  const TExtended Top = std::strtold(End, &End);
+  const TExtended Right = std::strtold(End, &End);
+  const TExtended Bottom = std::strtold(End, &End);
+  QVERIFY(Left == Views[1][1] && Top == Views[1][0] && Bottom == Views[1][2]);
+  QVERIFY(Right == ViewRight(Top, Left, Bottom, 200, 120));
 }

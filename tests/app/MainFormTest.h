@@ -30,4 +30,5 @@ private slots:
   void ScaledScreen();
   void InputDuringARenderWaits();
   void CloseDuringARenderWaits();
+  void EveryViewShownIsTold();
 };

@@ -33,12 +33,15 @@ Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$DIR/xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
 
-QT_QPA_PLATFORM=xcb "$VIEWER" >"$DIR/viewer.log" 2>&1 &
+QT_QPA_PLATFORM=xcb "$VIEWER" --print-views >"$DIR/views.txt" 2>"$DIR/viewer.log" &
 VIEWER_PID=$!
 WID=$(timeout 20 xdotool search --sync --onlyvisible --name "^$CAPTION\$" | head -n 1)
 if [ -z "$WID" ]; then
   echo "FAIL: the window did not appear"; cat "$DIR/viewer.log"; exit 1
 fi
+# Without --print-views the viewer writes nothing.
+OUT=$(QT_QPA_PLATFORM=offscreen timeout 2 "$VIEWER" 2>/dev/null)
+[ -z "$OUT" ] && ok "without --print-views nothing on stdout" || fail "stdout: $OUT"
 INFO=$(xwininfo -id "$WID")
 WX=$(echo "$INFO" | awk '/Absolute upper-left X/ {print $4}')
 WY=$(echo "$INFO" | awk '/Absolute upper-left Y/ {print $4}')
@@ -97,8 +100,17 @@ fi
 xdotool mouseup 1
 expect "zoomed view after the release" "$DIR/zoom.png"
 
+# The line printed for the zoomed view renders what the window shows.
+LINE=$(sed -n 2p "$DIR/views.txt")
+case "$LINE" in "gorvanel-render --size 577x353 -- "*) ok "printed view: $LINE" ;; *) fail "printed view: '$LINE'" ;; esac
+# shellcheck disable=SC2086
+"$RENDER" --output "$DIR/printed.png" ${LINE#gorvanel-render } >/dev/null
+expect "the printed view renders the zoomed view" "$DIR/printed.png"
+
 xdotool click 3
 expect "right click: start view with the rectangle framed" "$DIR/start.png" 100 50 300 200
+[ "$(sed -n 3p "$DIR/views.txt")" = "$(sed -n 1p "$DIR/views.txt")" ] && ok "the return prints the start view again" ||
+  fail "printed views: $(cat "$DIR/views.txt")"
 
 xdotool mousemove $((IX + 300)) $((IY + 200)) mousedown 1 mousemove $((IX + 280)) $((IY + 20)) mousemove $((IX + 250)) $((IY - 150)) mouseup 1
 expect "drag ending outside the window" "$DIR/outside.png"

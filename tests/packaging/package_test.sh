@@ -22,12 +22,44 @@ case "$DEPENDS" in *libqt6widgets6*libc6*|*libc6*libqt6widgets6*) ok "dependenci
 [ -n "$(dpkg-deb -f "$DEB" Maintainer)" ] && [ -n "$(dpkg-deb -f "$DEB" Description)" ] &&
   ok "maintainer and description" || fail "maintainer or description missing"
 
+# Debian policy, at lintian's strictest: no tag at all.
+TAGS=$(lintian -i -I -E --pedantic "$DEB" 2>&1 | grep -E '^[A-Z]: ')
+[ -z "$TAGS" ] && ok "lintian -i -I -E --pedantic: no tags" || fail "lintian: $TAGS"
+
 ROOT="$DIR/root"
 dpkg -x "$DEB" "$ROOT"
+DOC="$ROOT/usr/share/doc/gorvanel"
+head -n 1 "$DOC/copyright" | grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" &&
+  ok "machine-readable copyright" || fail "copyright: $(head -n 1 "$DOC/copyright")"
+LICENSE=$(sed -n 's/^License: //p' "$DOC/copyright")
+grep -q "<project_license>$LICENSE</project_license>" "$ROOT/usr/share/metainfo/$ID.metainfo.xml" &&
+  ok "copyright and AppStream agree on the licence ($LICENSE)" || fail "licence: $LICENSE"
+VERSION=$(dpkg-deb -f "$DEB" Version)
+zcat "$DOC/changelog.gz" | head -n 1 | grep -q "^gorvanel ($VERSION) " && ok "changelog of $VERSION" ||
+  fail "changelog: $(zcat "$DOC/changelog.gz" | head -n 1)"
+grep -q "<release version=\"$VERSION\" date=\"$(date -u -d "$(zcat "$DOC/changelog.gz" | sed -n 's/^ -- .*  //p')" +%F)\"" \
+  "$ROOT/usr/share/metainfo/$ID.metainfo.xml" && ok "AppStream release matches the changelog" ||
+  fail "AppStream release"
+for PAGE in gorvanel gorvanel-render; do
+  WARNINGS=$(MANWIDTH=80 man --warnings -l "$ROOT/usr/share/man/man1/$PAGE.1.gz" 2>&1 >/dev/null)
+  [ -z "$WARNINGS" ] && ok "man $PAGE renders without warnings" || fail "man $PAGE: $WARNINGS"
+done
+# The manual pages name every option --help lists.
+for PAGE in gorvanel gorvanel-render; do
+  TEXT=$(MANWIDTH=200 man -l "$ROOT/usr/share/man/man1/$PAGE.1.gz" 2>/dev/null)
+  MISSING=""
+  for OPT in $("$ROOT/usr/bin/$PAGE" --help | grep -o -- '--[a-z-]*' | sort -u); do
+    echo "$TEXT" | grep -q -- "$OPT" || MISSING="$MISSING $OPT"
+  done
+  [ -z "$MISSING" ] && ok "man $PAGE documents every option of --help" || fail "man $PAGE lacks$MISSING"
+done
+! grep -rq "example\.org" "$ROOT/usr/share/metainfo" "$ROOT/usr/share/applications" &&
+  ok "no placeholder addresses in AppStream or the desktop entry" || fail "placeholder addresses"
 desktop-file-validate "$ROOT/usr/share/applications/$ID.desktop" && ok "desktop-file-validate" ||
   fail "desktop-file-validate"
-appstreamcli validate --no-net "$ROOT/usr/share/metainfo/$ID.metainfo.xml" && ok "appstreamcli validate" ||
-  fail "appstreamcli validate"
+OUT=$(appstreamcli validate --no-net "$ROOT/usr/share/metainfo/$ID.metainfo.xml" 2>&1)
+[ $? -eq 0 ] && ! echo "$OUT" | grep -qE '^[WE]:' && ok "appstreamcli validate: no warnings" ||
+  fail "appstreamcli validate: $OUT"
 EXEC=$(sed -n 's/^Exec=//p' "$ROOT/usr/share/applications/$ID.desktop")
 [ -x "$ROOT/usr/bin/$EXEC" ] && ok "Exec=$EXEC is installed" || fail "Exec=$EXEC not in bin"
 for SIZE in 48 128 256; do

@@ -78,5 +78,48 @@ case "$line" in limit=50\ min=1\ max=*\ ms=*) ok ;; *) fail "summary line: $line
 "$TOOL" --version | grep -Eq "^gorvanel-render [0-9]+\.[0-9]+\.[0-9]+$" && ok || fail "--version"
 "$TOOL" --literal --size 9x9 -- -2 1 -1 >/dev/null && ok || fail "--literal"
 
+"$TOOL" --no-proofs --size 9x9 -- -2 1 -1 >/dev/null && ok || fail "--no-proofs"
+
+# A long render: deep in the seahorse valley, large.
+LONG="--size 2400x1500 --threads 1 -- -0.743643887 0.131825909 0.131825899"
+# Interrupted, it removes its temporary file and exits with 128 + the signal.
+for SIGNAL in INT:130 TERM:143; do
+  mkdir "$DIR/sig"
+  # shellcheck disable=SC2086
+  (cd "$DIR/sig" && exec "$TOOL" --output out.png $LONG >/dev/null 2>&1) &
+  PID=$!
+  sleep 1
+  kill -"${SIGNAL%%:*}" "$PID"
+  wait "$PID"
+  status=$?
+  left=$(ls -A "$DIR/sig")
+  [ "$status" -eq "${SIGNAL##*:}" ] && [ -z "$left" ] && ok ||
+    fail "SIG${SIGNAL%%:*}: status $status, left: $left"
+  rm -rf "$DIR/sig"
+done
+
+# The progress line: on a terminal (a pseudo-terminal here), not otherwise.
+SHORTER="--size 900x560 --threads 1 -- -0.743643887 0.131825909 0.131825899"
+# shellcheck disable=SC2086
+script -qec "$TOOL $SHORTER" /dev/null >"$DIR/tty.txt" 2>&1
+grep -q "% of the samples done, .* elapsed, about .* to go" "$DIR/tty.txt" && ok ||
+  fail "progress line on a terminal: $(tr '\r' '\n' <"$DIR/tty.txt" | tail -n 3)"
+grep -q "^limit=" "$DIR/tty.txt" || tr '\r' '\n' <"$DIR/tty.txt" | grep -q "limit=" && ok || fail "summary on a terminal"
+# shellcheck disable=SC2086
+script -qec "$TOOL --quiet $SHORTER" /dev/null >"$DIR/quiet.txt" 2>&1
+grep -q "samples done" "$DIR/quiet.txt" && fail "--quiet still shows progress" || ok
+# shellcheck disable=SC2086
+"$TOOL" --size 600x400 -- -0.743643887 0.131825909 0.131825899 2>"$DIR/err.txt" >/dev/null
+[ ! -s "$DIR/err.txt" ] && ok || fail "progress written to a non-terminal: $(cat "$DIR/err.txt")"
+
+# The largest size either fits or is refused before it starts, saying how
+# much memory it needs (here the address space is limited to 2 GiB).
+(ulimit -v 2000000; cd "$DIR/refused" && "$TOOL" --size 16384x16384 --output big.png >out.txt 2>err.txt)
+status=$?
+grep -q "needs about [0-9]* MiB of memory" "$DIR/refused/err.txt" && [ "$status" -eq 1 ] &&
+  [ -z "$(ls -A "$DIR/refused" | grep -v -e out.txt -e err.txt)" ] && ok ||
+  fail "too large: status $status: $(cat "$DIR/refused/err.txt")"
+rm -f "$DIR/refused/out.txt" "$DIR/refused/err.txt"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -23,6 +23,8 @@ std::string Reason() { return std::strerror(errno); }
 
 } // namespace
 
+bool TAtomicImageFile::IsPgm(const std::string& Path) { return EndsWith(Path, ".pgm"); }
+
 TAtomicImageFile::TAtomicImageFile(std::string Path) : FPath(std::move(Path)) {
   if (EndsWith(FPath, ".png"))
     FPng = true;

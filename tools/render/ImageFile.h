@@ -27,6 +27,10 @@ public:
   // Writes the image and renames it into place. Throws TImageFileError.
   void Commit(const TBitmap& Image);
 
+  const std::string& TemporaryPath() const { return FTempPath; }
+  // Whether a path names a PGM file (any other accepted name is PNG).
+  static bool IsPgm(const std::string& Path);
+
 private:
   void WritePgm(const TBitmap& Image);
   void WritePng(const TBitmap& Image);

@@ -2,6 +2,8 @@
 
 #include "ImageFile.h"
 #include "IterationLimit.h"
+#include "ProgressLine.h"
+#include "RenderGuards.h"
 #include "RenderArgs.h"
 #include "RenderMandelbrot.h"
 
@@ -26,9 +28,20 @@ int Run(const TRenderArgs& Args) {
     std::printf("gorvanel-render %s\n", GORVANEL_VERSION);
     return 0;
   }
+  const bool Png = !Args.Output.empty() && !TAtomicImageFile::IsPgm(Args.Output);
+  const std::uint64_t Needed = RenderMemoryNeeded(Args.Width, Args.Height, Png);
+  if (const std::uint64_t Available = MemoryAvailable(); Needed > Available) {
+    std::fprintf(stderr,
+                 "gorvanel-render: a %dx%d render needs about %llu MiB of memory; only %llu MiB "
+                 "are available\n",
+                 Args.Width, Args.Height, static_cast<unsigned long long>(Needed >> 20),
+                 static_cast<unsigned long long>(Available >> 20));
+    return ExitFailure;
+  }
   std::unique_ptr<TAtomicImageFile> File;
   if (!Args.Output.empty())
     File = std::make_unique<TAtomicImageFile>(Args.Output);
+  const TInterruptCleanup Cleanup(File ? File->TemporaryPath() : std::string());
 
   const TExtended Right =
       Args.Right ? *Args.Right
@@ -37,9 +50,15 @@ int Run(const TRenderArgs& Args) {
   Options.Threads = Args.Threads;
   Options.Literal = Args.Literal;
   Options.Proofs = Args.Proofs;
+  TRenderProgress Progress;
+  Options.Progress = &Progress;
   const auto Start = std::chrono::steady_clock::now();
-  const TFrame Frame =
-      RenderFrame({Args.Left, Args.Top}, {Right, Args.Bottom}, Args.Width, Args.Height, Options);
+  TFrame Frame;
+  {
+    const TProgressLine Line(Progress, !Args.Quiet && TProgressLine::StderrIsTerminal());
+    Frame = RenderFrame({Args.Left, Args.Top}, {Right, Args.Bottom}, Args.Width, Args.Height,
+                        Options);
+  }
   const auto Elapsed = std::chrono::steady_clock::now() - Start;
   if (File)
     File->Commit(Frame.Image);

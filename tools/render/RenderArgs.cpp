@@ -18,12 +18,15 @@ const char* const RenderUsage =
     "  --literal        use the literal single-thread reference renderer\n"
     "  --no-proofs      iterate every sample instead of settling whole tiles by\n"
     "                   proofs (the picture is the same)\n"
+    "  --quiet          no progress line (shown on stderr only when it is a terminal)\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"
     "Coordinates are read as strtold reads them (decimal or C hex-float), so a\n"
     "value printed with %.21Lg or %La reads back bit for bit. Negative numbers\n"
-    "are coordinates, not options. Prints: limit=L min=MIN max=MAX ms=T\n";
+    "are coordinates, not options. Prints: limit=L min=MIN max=MAX ms=T\n"
+    "Interrupted (SIGINT, SIGTERM), it leaves no file behind and exits with 130\n"
+    "or 143; a render that would not fit in memory is refused before it starts.\n";
 
 namespace {
 
@@ -116,6 +119,8 @@ TRenderArgs ParseRenderArgs(const std::vector<std::string>& Argv) {
       Args.Literal = true;
     else if (Name == "--no-proofs")
       Args.Proofs = false;
+    else if (Name == "--quiet")
+      Args.Quiet = true;
     else if (Name == "--help")
       Args.Action = TRenderArgs::TAction::Help;
     else if (Name == "--version")

@@ -18,6 +18,7 @@ struct TRenderArgs {
   int Threads = 0;             // 0: every hardware thread
   bool Literal = false;
   bool Proofs = true;          // --no-proofs: iterate every sample
+  bool Quiet = false;          // --quiet: no progress line
   TExtended Left = StartViewLeft;
   TExtended Top = StartViewTop;
   TExtended Bottom = StartViewBottom;
