@@ -62,6 +62,7 @@ private slots:
 
 private:
   friend class TMainFormTest;
+  friend class TRenderWaitTest;
   friend class TRandomEventSequence;
 
   void FormCreate();

@@ -1,5 +1,6 @@
 #include "MainFormTest.h"
 #include "RandomEventTest.h"
+#include "RenderWaitTest.h"
 
 #include <QApplication>
 #include <QTest>
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
   TMainFormTest Form;
   Failures += QTest::qExec(&Form, argc, argv);
   if (argc == 1) {
+    TRenderWaitTest Wait;
+    Failures += QTest::qExec(&Wait, argc, argv);
     TRandomEventTest Random;
     Failures += QTest::qExec(&Random, argc, argv);
   }

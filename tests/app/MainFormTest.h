@@ -28,7 +28,4 @@ private slots:
   void MoveAtTheLastBandDrawsNothing();
   void RightDoubleClickGoesBackTwice();
   void ScaledScreen();
-  void InputDuringARenderWaits();
-  void CloseDuringARenderWaits();
-  void EveryViewShownIsTold();
 };

@@ -1,6 +1,8 @@
 #include "IsInSet.h"
 #include "IterationLimit.h"
 
+#include "ParamName.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -47,14 +49,7 @@ TEST_P(EscapeTest, CountsAsTheLiteralLoop) {
   EXPECT_EQ(Count, Case.InSet ? Untouched : Case.Count);
 }
 
-INSTANTIATE_TEST_SUITE_P(KnownPoints, EscapeTest, testing::ValuesIn(EscapeCases),
-                         [](const auto& Info) {
-                           std::string Name = Info.param.Name;
-                           for (char& C : Name)
-                             if (!std::isalnum(static_cast<unsigned char>(C)))
-                               C = '_';
-                           return Name;
-                         });
+INSTANTIATE_TEST_SUITE_P(KnownPoints, EscapeTest, testing::ValuesIn(EscapeCases), TParamName());
 
 // The same loop in double, to show the pinned point really tells the two apart.
 TEST(EscapeTest, PinnedPointDiffersInDouble) {

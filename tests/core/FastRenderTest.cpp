@@ -5,6 +5,8 @@
 #include "Kernel.h"
 #include "RenderMandelbrot.h"
 
+#include "ParamName.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -98,13 +100,7 @@ TEST_P(FastRenderTest, IdenticalToTheLiteralRenderer) {
   EXPECT_TRUE(RenderMandelbrot(TopLeft, BottomRight, View.Width, View.Height) == Literal.Image);
 }
 
-INSTANTIATE_TEST_SUITE_P(Views, FastRenderTest, testing::ValuesIn(Views), [](const auto& Info) {
-  std::string Name = Info.param.Name;
-  for (char& C : Name)
-    if (!std::isalnum(static_cast<unsigned char>(C)))
-      C = '_';
-  return Name;
-});
+INSTANTIATE_TEST_SUITE_P(Views, FastRenderTest, testing::ValuesIn(Views), TParamName());
 
 // A feed over a fixed list of points, for the kernels on their own.
 class TListFeed : public TSampleFeed {

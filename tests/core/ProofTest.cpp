@@ -6,6 +6,8 @@
 #include "RenderMandelbrot.h"
 #include "TileProof.h"
 
+#include "ParamName.h"
+
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -74,14 +76,7 @@ TEST_P(ProofFrameTest, SameFrameAsTheLiteralLoop) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Views, ProofFrameTest, testing::ValuesIn(ProofViews),
-                         [](const auto& Info) {
-                           std::string Name = Info.param.Name;
-                           for (char& C : Name)
-                             if (!std::isalnum(static_cast<unsigned char>(C)))
-                               C = '_';
-                           return Name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Views, ProofFrameTest, testing::ValuesIn(ProofViews), TParamName());
 
 TProofBox Around(TExtended X, TExtended Y, TExtended Radius) {
   return {X - Radius, X + Radius, Y - Radius, Y + Radius};
