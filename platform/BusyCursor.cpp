@@ -10,10 +10,10 @@
 
 namespace {
 
-// The render that follows blocks the event loop, so the cursor change has to
-// reach the X server now rather than with the next loop iteration. Flushing
-// the connection sends it without processing any events (which could run
-// other handlers in the middle of this one).
+// The cursor change should reach the X server now, before the render's work
+// starts, not whenever the event loop next flushes. Flushing the connection
+// sends it without processing any events (which could run other handlers in
+// the middle of this one).
 void SendToWindowSystem() {
 #if QT_CONFIG(xcb)
   const auto* X11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
