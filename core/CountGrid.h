@@ -24,14 +24,16 @@ public:
   std::int32_t* Column(std::int32_t I) { return &FCounts[Index(I, 0)]; }
   const std::int32_t* Column(std::int32_t I) const { return &FCounts[Index(I, 0)]; }
 
+  // Where sample (I, J) lies in the grid's order, for arrays kept beside it.
+  std::size_t Index(std::int32_t I, std::int32_t J) const {
+    return static_cast<std::size_t>(I) * FRows + J;
+  }
+
 private:
   static std::int32_t CheckedSize(std::int32_t Size) {
     if (Size < 1 || Size > 1'000'000)
       throw std::invalid_argument("frame width and height must be from 1 to 1000000");
     return Size;
-  }
-  std::size_t Index(std::int32_t I, std::int32_t J) const {
-    return static_cast<std::size_t>(I) * FRows + J;
   }
 
   std::int32_t FColumns;

@@ -99,7 +99,7 @@ public:
     const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Column)];
     const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Row)];
     if (!FStates.empty() &&
-        FStates[static_cast<std::size_t>(I) * FGrid.Rows() + J] != TSampleState::Open)
+        FStates[FGrid.Index(I, J)] != TSampleState::Open)
       return false;
     Sample = {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
     return true;
@@ -195,7 +195,7 @@ void CheckSettled(const TCountGrid& Grid, const std::vector<TSampleState>& State
                   std::int32_t Limit) {
   for (std::int32_t I = 0; I < Grid.Columns(); ++I)
     for (std::int32_t J = 0; J < Grid.Rows(); ++J) {
-      if (States[static_cast<std::size_t>(I) * Grid.Rows() + J] == TSampleState::Open)
+      if (States[Grid.Index(I, J)] == TSampleState::Open)
         continue;
       std::int32_t Count = 0;
       if (IsInSet({X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)]}, Limit, Count))
@@ -213,7 +213,7 @@ std::int64_t CountProved(const std::vector<TSampleState>& States, const TCountGr
   std::int64_t Proved = 0;
   for (const std::int32_t Source : Columns.Source)
     for (const std::int32_t Row : Rows.Source)
-      Proved += States[static_cast<std::size_t>(Source) * Grid.Rows() + Row] == TSampleState::Proved;
+      Proved += States[Grid.Index(Source, Row)] == TSampleState::Proved;
   return Proved;
 }
 

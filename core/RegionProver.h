@@ -51,7 +51,7 @@ private:
   std::int32_t Column(std::int32_t I) const { return FColumns[static_cast<std::size_t>(I)]; }
   std::int32_t Row(std::int32_t J) const { return FRows[static_cast<std::size_t>(J)]; }
   TSampleState& State(std::int32_t I, std::int32_t J) {
-    return FStates[static_cast<std::size_t>(Column(I)) * FGrid.Rows() + Row(J)];
+    return FStates[FGrid.Index(Column(I), Row(J))];
   }
 
   const std::vector<TExtended>& FX;
