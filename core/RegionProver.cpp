@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 
@@ -45,17 +46,20 @@ bool TRegionProver::SettleNextTile() {
     return false;
   // First tiles do not overlap, so no two threads ever touch one sample.
   const std::int32_t I0 = Number / FTilesDown * FTileSize, J0 = Number % FTilesDown * FTileSize;
-  Settle({I0, std::min<std::int32_t>(I0 + FTileSize, FColumns.size()) - 1, J0,
-          std::min<std::int32_t>(J0 + FTileSize, FRows.size()) - 1});
+  const TTile Tile{I0, std::min<std::int32_t>(I0 + FTileSize, FColumns.size()) - 1, J0,
+                   std::min<std::int32_t>(J0 + FTileSize, FRows.size()) - 1};
+  Probe({{Tile.I0, Tile.J0}, {Tile.I1, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J1}});
+  Settle(Tile);
   return true;
 }
 
-// Children share their middle row and column, so the corners probed for one
-// level serve the next.
+// The tile's corners have been probed. Children share their middle row and
+// column, so the corners of one level serve the next, and the new ones are
+// probed together.
 void TRegionProver::Settle(const TTile& Tile) {
-  const std::int32_t Corner = Probe(Tile.I0, Tile.J0);
-  const bool Agree = Probe(Tile.I1, Tile.J0) == Corner && Probe(Tile.I0, Tile.J1) == Corner &&
-                     Probe(Tile.I1, Tile.J1) == Corner;
+  const std::int32_t Corner = CountAt(Tile.I0, Tile.J0);
+  const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner && CountAt(Tile.I0, Tile.J1) == Corner &&
+                     CountAt(Tile.I1, Tile.J1) == Corner;
   const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
   if (Agree && MoreThanCorners && TryProof(Tile, Corner))
     return;
@@ -66,6 +70,8 @@ void TRegionProver::Settle(const TTile& Tile) {
   const std::int32_t JM = SplitJ ? Tile.J0 + (Tile.J1 - Tile.J0) / 2 : Tile.J1;
   if (!SplitI && !SplitJ)
     return; // what is left goes to the kernels
+  // Where a side is not split, these points are corners already probed.
+  Probe({{IM, Tile.J0}, {IM, Tile.J1}, {Tile.I0, JM}, {Tile.I1, JM}, {IM, JM}});
   Settle({Tile.I0, IM, Tile.J0, JM});
   if (SplitI)
     Settle({IM, Tile.I1, Tile.J0, JM});
@@ -90,14 +96,42 @@ bool TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
   return true;
 }
 
-// A probe is a sample iterated exactly; its count stands in the grid.
-std::int32_t TRegionProver::Probe(std::int32_t I, std::int32_t J) {
-  TSampleState& Sample = State(I, J);
-  std::int32_t& Count = FGrid.At(Column(I), Row(J));
-  if (Sample == TSampleState::Open) {
-    Count = EscapeCount(FX[static_cast<std::size_t>(Column(I))],
-                        FY[static_cast<std::size_t>(Row(J))], FLimit);
-    Sample = TSampleState::Probed;
+namespace {
+
+// Hands a few samples to a kernel.
+class TListFeed : public TSampleFeed {
+public:
+  TListFeed(const TSample* Samples, std::size_t Count) : FNext(Samples), FEnd(Samples + Count) {}
+  bool Next(TSample& Sample) override {
+    if (FNext == FEnd)
+      return false;
+    Sample = *FNext++;
+    return true;
   }
-  return Count;
+
+private:
+  const TSample* FNext;
+  const TSample* FEnd;
+};
+
+} // namespace
+
+// Probes are samples iterated exactly; their counts stand in the grid. They
+// go to the kernel together, so that several are in flight at once.
+void TRegionProver::Probe(std::initializer_list<TPlace> Places) {
+  if (Places.size() > MaxProbes)
+    throw std::logic_error("too many probes at once");
+  TSample Samples[MaxProbes];
+  std::size_t Count = 0;
+  for (const TPlace& Place : Places) {
+    TSampleState& Sample = State(Place.I, Place.J);
+    if (Sample != TSampleState::Open)
+      continue;
+    Sample = TSampleState::Probed;
+    Samples[Count++] = {FX[static_cast<std::size_t>(Column(Place.I))],
+                        FY[static_cast<std::size_t>(Row(Place.J))],
+                        &FGrid.At(Column(Place.I), Row(Place.J))};
+  }
+  TListFeed Feed(Samples, Count);
+  IterateSamples(Feed, FLimit);
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 // How tiles are proved. The defaults suit frames; tests force tiny tiles.
@@ -46,7 +47,15 @@ private:
 
   void Settle(const TTile& Tile);
   bool TryProof(const TTile& Tile, std::int32_t Count);
-  std::int32_t Probe(std::int32_t I, std::int32_t J);
+  struct TPlace {
+    std::int32_t I, J; // a listed column and row
+  };
+  // Iterates the places still open, together; at most MaxProbes of them.
+  static constexpr std::size_t MaxProbes = 5;
+  void Probe(std::initializer_list<TPlace> Places);
+  std::int32_t CountAt(std::int32_t I, std::int32_t J) const {
+    return FGrid.At(Column(I), Row(J));
+  }
   // The grid column and row of a listed column and row.
   std::int32_t Column(std::int32_t I) const { return FColumns[static_cast<std::size_t>(I)]; }
   std::int32_t Row(std::int32_t J) const { return FRows[static_cast<std::size_t>(J)]; }
