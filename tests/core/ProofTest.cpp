@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <limits>
 #include <thread>
 #include <utility>
 
@@ -186,6 +187,14 @@ TEST(ProveBoxTest, RefusesNonsense) {
   EXPECT_FALSE(ProveBox(Around(0, 0, 0.1L), 0, 0).Proved);
   EXPECT_FALSE(ProveBox(Around(0, 0, 0.1L), 100, -1).Proved);
   EXPECT_FALSE(ProveBox(Around(1, 1, 0.01L), 100, 101).Proved);
+  // Beyond the range of the doubles the bounds are kept in, nothing is
+  // claimed, not even the escape at once that is true there.
+  const TExtended Far = 1e400L;
+  EXPECT_FALSE(ProveBox({Far, Far, 0, 0}, 100, 1).Proved);
+  EXPECT_FALSE(ProveBox({-Far, Far, -Far, Far}, 100, 0).Proved);
+  const TExtended NaN = std::numeric_limits<TExtended>::quiet_NaN();
+  EXPECT_FALSE(ProveBox({NaN, NaN, 0, 0}, 100, 0).Proved);
+  EXPECT_FALSE(ProveOrbitStaysInside(NaN, 0, 0, 0, 100));
 }
 
 } // namespace
