@@ -19,7 +19,7 @@ struct TSample {
 // work; a successful one ends an orbit that would only repeat to the bit
 // much later, or never within the limit.
 inline constexpr std::int32_t FirstOrbitProof = 512;
-inline constexpr std::int32_t OrbitProofShare = 8;
+inline constexpr std::int32_t OrbitProofShare = 16;
 inline constexpr std::int32_t OrbitProofGrowth = 4;
 
 // Hands samples to one kernel until it returns false.
