@@ -71,8 +71,8 @@ public:
     std::int64_t RowBegin, RowEnd; // range of the unique rows
   };
 
-  // Samples whose state is not Open (when States is not empty) are already
-  // settled and are skipped.
+  // Samples that the proofs settled or probed (when States is not empty) are
+  // skipped.
   TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
              const TAxis& Rows, TCountGrid& Grid, const std::vector<TSampleState>& States,
              TRenderProgress* Progress)
@@ -98,8 +98,8 @@ public:
   bool Sample(std::int32_t Column, std::int64_t Row, TSample& Sample) const {
     const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Column)];
     const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Row)];
-    if (!FStates.empty() &&
-        FStates[FGrid.Index(I, J)] != TSampleState::Open)
+    if (!FStates.empty() && (FStates[FGrid.Index(I, J)] == TSampleState::Probed ||
+                             FStates[FGrid.Index(I, J)] == TSampleState::Proved))
       return false;
     Sample = {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
     return true;
@@ -195,7 +195,8 @@ void CheckSettled(const TCountGrid& Grid, const std::vector<TSampleState>& State
                   std::int32_t Limit) {
   for (std::int32_t I = 0; I < Grid.Columns(); ++I)
     for (std::int32_t J = 0; J < Grid.Rows(); ++J) {
-      if (States[Grid.Index(I, J)] == TSampleState::Open)
+      if (States[Grid.Index(I, J)] != TSampleState::Probed &&
+          States[Grid.Index(I, J)] != TSampleState::Proved)
         continue;
       std::int32_t Count = 0;
       if (IsInSet({X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)]}, Limit, Count))

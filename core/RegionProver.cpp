@@ -48,7 +48,7 @@ bool TRegionProver::SettleNextTile() {
   const std::int32_t I0 = Number / FTilesDown * FTileSize, J0 = Number % FTilesDown * FTileSize;
   const TTile Tile{I0, std::min<std::int32_t>(I0 + FTileSize, FColumns.size()) - 1, J0,
                    std::min<std::int32_t>(J0 + FTileSize, FRows.size()) - 1};
-  Probe({{Tile.I0, Tile.J0}, {Tile.I1, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J1}});
+  Probe({{Tile.I0, Tile.J0}, {Tile.I1, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J1}}, true);
   Settle(Tile);
   return true;
 }
@@ -63,6 +63,11 @@ void TRegionProver::Settle(const TTile& Tile) {
   const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
   if (Agree && MoreThanCorners && TryProof(Tile, Corner))
     return;
+  // Unproved, the corners are needed exactly: by the children, or by the
+  // kernels.
+  Probe({{Tile.I0, Tile.J0}, {Tile.I1, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J1}}, false);
+  const bool InSet = CountAt(Tile.I0, Tile.J0) == 0 && CountAt(Tile.I1, Tile.J0) == 0 &&
+                     CountAt(Tile.I0, Tile.J1) == 0 && CountAt(Tile.I1, Tile.J1) == 0;
   const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
   const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
   const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
@@ -71,7 +76,7 @@ void TRegionProver::Settle(const TTile& Tile) {
   if (!SplitI && !SplitJ)
     return; // what is left goes to the kernels
   // Where a side is not split, these points are corners already probed.
-  Probe({{IM, Tile.J0}, {IM, Tile.J1}, {Tile.I0, JM}, {Tile.I1, JM}, {IM, JM}});
+  Probe({{IM, Tile.J0}, {IM, Tile.J1}, {Tile.I0, JM}, {Tile.I1, JM}, {IM, JM}}, InSet);
   Settle({Tile.I0, IM, Tile.J0, JM});
   if (SplitI)
     Settle({IM, Tile.I1, Tile.J0, JM});
@@ -118,20 +123,33 @@ private:
 
 // Probes are samples iterated exactly; their counts stand in the grid. They
 // go to the kernel together, so that several are in flight at once.
-void TRegionProver::Probe(std::initializer_list<TPlace> Places) {
+//
+// Where the set is likely (Brief), a probe runs only to a share of the
+// limit: a sample that has not escaped by then is Pending, its count taken
+// as 0 for choosing a proof. If the proof settles the tile, the rest of the
+// probe's iterations are saved; if not, the probe is run again to the limit.
+void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
   if (Places.size() > MaxProbes)
     throw std::logic_error("too many probes at once");
+  const std::int32_t Limit =
+      Brief && FLimit / BriefProbeShare >= MinBriefProbe ? FLimit / BriefProbeShare : FLimit;
   TSample Samples[MaxProbes];
   std::size_t Count = 0;
   for (const TPlace& Place : Places) {
-    TSampleState& Sample = State(Place.I, Place.J);
-    if (Sample != TSampleState::Open)
+    const TSampleState Sample = State(Place.I, Place.J);
+    if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
       continue;
-    Sample = TSampleState::Probed;
     Samples[Count++] = {FX[static_cast<std::size_t>(Column(Place.I))],
                         FY[static_cast<std::size_t>(Row(Place.J))],
                         &FGrid.At(Column(Place.I), Row(Place.J))};
   }
   TListFeed Feed(Samples, Count);
-  IterateSamples(Feed, FLimit);
+  IterateSamples(Feed, Limit);
+  // An escape within the shorter limit is the same escape under the frame's.
+  for (const TPlace& Place : Places) {
+    TSampleState& Sample = State(Place.I, Place.J);
+    if (Sample == TSampleState::Open || Sample == TSampleState::Pending)
+      Sample = Limit < FLimit && CountAt(Place.I, Place.J) == 0 ? TSampleState::Pending
+                                                                  : TSampleState::Probed;
+  }
 }

@@ -16,7 +16,9 @@ struct TProofOptions {
 };
 
 // What a sample of the grid is, once the proofs are through with it.
-enum class TSampleState : std::uint8_t { Open, Probed, Proved };
+// Pending lasts only while a tile is being settled: a probe run to a shorter
+// limit, whose count is not known yet.
+enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 
 // Settles whole tiles of a count grid without iterating their samples: the
 // corners of a tile are iterated exactly (they are probes, and their counts
@@ -50,9 +52,15 @@ private:
   struct TPlace {
     std::int32_t I, J; // a listed column and row
   };
-  // Iterates the places still open, together; at most MaxProbes of them.
+  // Iterates the places still open (and, unless Brief, those pending)
+  // together; at most MaxProbes of them. Brief probes run to a
+  // BriefProbeShare of the limit, and only where that is at least
+  // MinBriefProbe iterations: below, too many samples outside the set are
+  // still inside when they stop, and a proof is tried on them in vain.
   static constexpr std::size_t MaxProbes = 5;
-  void Probe(std::initializer_list<TPlace> Places);
+  static constexpr std::int32_t BriefProbeShare = 16;
+  static constexpr std::int32_t MinBriefProbe = 256;
+  void Probe(std::initializer_list<TPlace> Places, bool Brief);
   std::int32_t CountAt(std::int32_t I, std::int32_t J) const {
     return FGrid.At(Column(I), Row(J));
   }
