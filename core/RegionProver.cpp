@@ -63,9 +63,7 @@ void TRegionProver::Settle(const TTile& Tile) {
   const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
   if (Agree && MoreThanCorners && TryProof(Tile, Corner))
     return;
-  // Unproved, the corners are needed exactly: by the children, or by the
-  // kernels.
-  Probe({{Tile.I0, Tile.J0}, {Tile.I1, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J1}}, false);
+  // Pending corners count as 0 here: the set is likely.
   const bool InSet = CountAt(Tile.I0, Tile.J0) == 0 && CountAt(Tile.I1, Tile.J0) == 0 &&
                      CountAt(Tile.I0, Tile.J1) == 0 && CountAt(Tile.I1, Tile.J1) == 0;
   const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
@@ -126,8 +124,9 @@ private:
 //
 // Where the set is likely (Brief), a probe runs only to a share of the
 // limit: a sample that has not escaped by then is Pending, its count taken
-// as 0 for choosing a proof. If the proof settles the tile, the rest of the
-// probe's iterations are saved; if not, the probe is run again to the limit.
+// as 0 for choosing a proof. If a proof settles it with its tile, the rest
+// of the probe's iterations are saved; if not, the kernels iterate it again
+// with the open samples, where it shares their long runs.
 void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
   if (Places.size() > MaxProbes)
     throw std::logic_error("too many probes at once");
@@ -136,8 +135,7 @@ void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
   TSample Samples[MaxProbes];
   std::size_t Count = 0;
   for (const TPlace& Place : Places) {
-    const TSampleState Sample = State(Place.I, Place.J);
-    if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
+    if (State(Place.I, Place.J) != TSampleState::Open)
       continue;
     Samples[Count++] = {FX[static_cast<std::size_t>(Column(Place.I))],
                         FY[static_cast<std::size_t>(Row(Place.J))],
@@ -148,7 +146,7 @@ void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
   // An escape within the shorter limit is the same escape under the frame's.
   for (const TPlace& Place : Places) {
     TSampleState& Sample = State(Place.I, Place.J);
-    if (Sample == TSampleState::Open || Sample == TSampleState::Pending)
+    if (Sample == TSampleState::Open)
       Sample = Limit < FLimit && CountAt(Place.I, Place.J) == 0 ? TSampleState::Pending
                                                                   : TSampleState::Probed;
   }

@@ -16,8 +16,8 @@ struct TProofOptions {
 };
 
 // What a sample of the grid is, once the proofs are through with it.
-// Pending lasts only while a tile is being settled: a probe run to a shorter
-// limit, whose count is not known yet.
+// Pending: a probe run to a shorter limit without escaping, whose count is
+// not known; the kernels treat it as Open.
 enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 
 // Settles whole tiles of a count grid without iterating their samples: the
@@ -52,11 +52,11 @@ private:
   struct TPlace {
     std::int32_t I, J; // a listed column and row
   };
-  // Iterates the places still open (and, unless Brief, those pending)
-  // together; at most MaxProbes of them. Brief probes run to a
-  // BriefProbeShare of the limit, and only where that is at least
-  // MinBriefProbe iterations: below, too many samples outside the set are
-  // still inside when they stop, and a proof is tried on them in vain.
+  // Iterates the places still open together; at most MaxProbes of them.
+  // Brief probes run to a BriefProbeShare of the limit, and only where that
+  // is at least MinBriefProbe iterations: below, too many samples outside
+  // the set are still inside when they stop, and a proof is tried on them
+  // in vain.
   static constexpr std::size_t MaxProbes = 5;
   static constexpr std::int32_t BriefProbeShare = 16;
   static constexpr std::int32_t MinBriefProbe = 256;
