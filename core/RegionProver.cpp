@@ -48,7 +48,7 @@ bool TRegionProver::SettleNextTile() {
   const std::int32_t I0 = Number / FTilesDown * FTileSize, J0 = Number % FTilesDown * FTileSize;
   const TTile Tile{I0, std::min<std::int32_t>(I0 + FTileSize, FColumns.size()) - 1, J0,
                    std::min<std::int32_t>(J0 + FTileSize, FRows.size()) - 1};
-  Probe({{Tile.I0, Tile.J0}, {Tile.I1, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J1}}, true);
+  Probe({{Tile.I0, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J0}, {Tile.I1, Tile.J1}}, true);
   Settle(Tile);
   return true;
 }
@@ -63,9 +63,11 @@ void TRegionProver::Settle(const TTile& Tile) {
   const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
   if (Agree && MoreThanCorners && TryProof(Tile, Corner))
     return;
-  // Pending corners count as 0 here: the set is likely.
-  const bool InSet = CountAt(Tile.I0, Tile.J0) == 0 && CountAt(Tile.I1, Tile.J0) == 0 &&
-                     CountAt(Tile.I0, Tile.J1) == 0 && CountAt(Tile.I1, Tile.J1) == 0;
+  // The set is likely where the corners are in it for certain. Pending ones
+  // (counted as 0) are as often outside it, slow to escape, and a proof of 0
+  // would be tried on them again in vain: the children get them exactly.
+  const bool Brief = InSetForCertain(Tile.I0, Tile.J0) && InSetForCertain(Tile.I1, Tile.J0) &&
+                     InSetForCertain(Tile.I0, Tile.J1) && InSetForCertain(Tile.I1, Tile.J1);
   const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
   const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
   const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
@@ -73,8 +75,12 @@ void TRegionProver::Settle(const TTile& Tile) {
   const std::int32_t JM = SplitJ ? Tile.J0 + (Tile.J1 - Tile.J0) / 2 : Tile.J1;
   if (!SplitI && !SplitJ)
     return; // what is left goes to the kernels
-  // Where a side is not split, these points are corners already probed.
-  Probe({{IM, Tile.J0}, {IM, Tile.J1}, {Tile.I0, JM}, {Tile.I1, JM}, {IM, JM}}, InSet);
+  // The new corners and the pending old ones, a column at a time, so that
+  // the kernel's lanes mostly share their real part. Where a side is not
+  // split, some of these places are the same.
+  Probe({{Tile.I0, Tile.J0}, {Tile.I0, JM}, {Tile.I0, Tile.J1}, {IM, Tile.J0}, {IM, JM},
+         {IM, Tile.J1}, {Tile.I1, Tile.J0}, {Tile.I1, JM}, {Tile.I1, Tile.J1}},
+        Brief);
   Settle({Tile.I0, IM, Tile.J0, JM});
   if (SplitI)
     Settle({IM, Tile.I1, Tile.J0, JM});
@@ -135,7 +141,8 @@ void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
   TSample Samples[MaxProbes];
   std::size_t Count = 0;
   for (const TPlace& Place : Places) {
-    if (State(Place.I, Place.J) != TSampleState::Open)
+    const TSampleState Sample = State(Place.I, Place.J);
+    if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
       continue;
     Samples[Count++] = {FX[static_cast<std::size_t>(Column(Place.I))],
                         FY[static_cast<std::size_t>(Row(Place.J))],
@@ -146,7 +153,7 @@ void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
   // An escape within the shorter limit is the same escape under the frame's.
   for (const TPlace& Place : Places) {
     TSampleState& Sample = State(Place.I, Place.J);
-    if (Sample == TSampleState::Open)
+    if (Sample == TSampleState::Open || (Sample == TSampleState::Pending && !Brief))
       Sample = Limit < FLimit && CountAt(Place.I, Place.J) == 0 ? TSampleState::Pending
                                                                   : TSampleState::Probed;
   }

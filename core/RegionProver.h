@@ -52,15 +52,20 @@ private:
   struct TPlace {
     std::int32_t I, J; // a listed column and row
   };
-  // Iterates the places still open together; at most MaxProbes of them.
+  // Iterates the places still open (and, unless Brief, those pending)
+  // together; at most MaxProbes of them.
   // Brief probes run to a BriefProbeShare of the limit, and only where that
   // is at least MinBriefProbe iterations: below, too many samples outside
   // the set are still inside when they stop, and a proof is tried on them
   // in vain.
-  static constexpr std::size_t MaxProbes = 5;
+  static constexpr std::size_t MaxProbes = 9;
   static constexpr std::int32_t BriefProbeShare = 16;
   static constexpr std::int32_t MinBriefProbe = 256;
   void Probe(std::initializer_list<TPlace> Places, bool Brief);
+  bool InSetForCertain(std::int32_t I, std::int32_t J) {
+    return CountAt(I, J) == 0 &&
+           (State(I, J) == TSampleState::Probed || State(I, J) == TSampleState::Proved);
+  }
   std::int32_t CountAt(std::int32_t I, std::int32_t J) const {
     return FGrid.At(Column(I), Row(J));
   }
