@@ -212,9 +212,11 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
     if (Proof.Test() != TVerdict::Inside)
       return {false, Work};
     if (N == NextCheckpoint) {
-      // An orbit that has been stretched this much since the last checkpoint
-      // is not being attracted; where only a closure proves anything, stop.
-      if (!Reached && SavedAt > 0 && Gain > MaxOpenGain)
+      // Where only a closure proves anything, stop at an orbit that has
+      // been stretched this much since the last checkpoint (it is not being
+      // attracted), or that has not once come back close enough to the
+      // saved enclosure to be worth a run (attracted slowly, if at all).
+      if (!Reached && SavedAt > 0 && (Gain > MaxOpenGain || Attempts == 0))
         return {false, Work};
       Saved = Proof.Current();
       SavedAt = N;
