@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
@@ -48,46 +47,60 @@ bool TRegionProver::SettleNextTile() {
   const std::int32_t I0 = Number / FTilesDown * FTileSize, J0 = Number % FTilesDown * FTileSize;
   const TTile Tile{I0, std::min<std::int32_t>(I0 + FTileSize, FColumns.size()) - 1, J0,
                    std::min<std::int32_t>(J0 + FTileSize, FRows.size()) - 1};
-  Probe({{Tile.I0, Tile.J0}, {Tile.I0, Tile.J1}, {Tile.I1, Tile.J0}, {Tile.I1, Tile.J1}}, true);
   Settle(Tile);
   return true;
 }
 
-// The tile's corners have been probed. Children share their middle row and
-// column, so the corners of one level serve the next, and the new ones are
-// probed together.
-void TRegionProver::Settle(const TTile& Tile) {
-  const std::int32_t Corner = CountAt(Tile.I0, Tile.J0);
-  const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner && CountAt(Tile.I0, Tile.J1) == Corner &&
-                     CountAt(Tile.I1, Tile.J1) == Corner;
-  const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
-  if (Agree && MoreThanCorners && TryProof(Tile, Corner))
-    return;
-  // The set is likely where the corners are in it for certain. Pending ones
-  // (counted as 0) are as often outside it, slow to escape, and a proof of 0
-  // would be tried on them again in vain: the children get them exactly.
-  const bool Brief = InSetForCertain(Tile.I0, Tile.J0) && InSetForCertain(Tile.I1, Tile.J0) &&
-                     InSetForCertain(Tile.I0, Tile.J1) && InSetForCertain(Tile.I1, Tile.J1);
+// Level by level: the tiles of one level are tried, then the new corners of
+// all their children are probed together (children share their middle row
+// and column, so the corners of one level serve the next), which keeps the
+// kernel's lanes busy.
+void TRegionProver::Settle(const TTile& First) {
+  std::vector<TTile> Level{First}, Next;
+  std::vector<TPlace> Full, Brief{{First.I0, First.J0}, {First.I0, First.J1},
+                                  {First.I1, First.J0}, {First.I1, First.J1}};
   const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
-  const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
-  const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
-  const std::int32_t IM = SplitI ? Tile.I0 + (Tile.I1 - Tile.I0) / 2 : Tile.I1;
-  const std::int32_t JM = SplitJ ? Tile.J0 + (Tile.J1 - Tile.J0) / 2 : Tile.J1;
-  if (!SplitI && !SplitJ)
-    return; // what is left goes to the kernels
-  // The new corners and the pending old ones, a column at a time, so that
-  // the kernel's lanes mostly share their real part. Where a side is not
-  // split, some of these places are the same.
-  Probe({{Tile.I0, Tile.J0}, {Tile.I0, JM}, {Tile.I0, Tile.J1}, {IM, Tile.J0}, {IM, JM},
-         {IM, Tile.J1}, {Tile.I1, Tile.J0}, {Tile.I1, JM}, {Tile.I1, Tile.J1}},
-        Brief);
-  Settle({Tile.I0, IM, Tile.J0, JM});
-  if (SplitI)
-    Settle({IM, Tile.I1, Tile.J0, JM});
-  if (SplitJ)
-    Settle({Tile.I0, IM, JM, Tile.J1});
-  if (SplitI && SplitJ)
-    Settle({IM, Tile.I1, JM, Tile.J1});
+  while (!Level.empty()) {
+    Probe(Full, false);
+    Probe(Brief, true);
+    Full.clear();
+    Brief.clear();
+    Next.clear();
+    for (const TTile& Tile : Level) {
+      const std::int32_t Corner = CountAt(Tile.I0, Tile.J0);
+      const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner &&
+                         CountAt(Tile.I0, Tile.J1) == Corner && CountAt(Tile.I1, Tile.J1) == Corner;
+      const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
+      if (Agree && MoreThanCorners && TryProof(Tile, Corner))
+        continue;
+      const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
+      const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
+      if (!SplitI && !SplitJ)
+        continue; // what is left goes to the kernels
+      const std::int32_t IM = SplitI ? Tile.I0 + (Tile.I1 - Tile.I0) / 2 : Tile.I1;
+      const std::int32_t JM = SplitJ ? Tile.J0 + (Tile.J1 - Tile.J0) / 2 : Tile.J1;
+      // The set is likely where the corners are in it for certain. Pending
+      // ones (counted as 0) are as often outside it, slow to escape, and a
+      // proof of 0 would be tried on them again in vain: the children get
+      // them exactly, with the new corners. A column at a time, so that the
+      // lanes mostly share their real part; where a side is not split, some
+      // of these places are the same, and they are probed once.
+      const bool InSet = InSetForCertain(Tile.I0, Tile.J0) && InSetForCertain(Tile.I1, Tile.J0) &&
+                         InSetForCertain(Tile.I0, Tile.J1) && InSetForCertain(Tile.I1, Tile.J1);
+      (InSet ? Brief : Full)
+          .insert((InSet ? Brief : Full).end(),
+                  {{Tile.I0, Tile.J0}, {Tile.I0, JM}, {Tile.I0, Tile.J1}, {IM, Tile.J0}, {IM, JM},
+                   {IM, Tile.J1}, {Tile.I1, Tile.J0}, {Tile.I1, JM}, {Tile.I1, Tile.J1}});
+      Next.push_back({Tile.I0, IM, Tile.J0, JM});
+      if (SplitI)
+        Next.push_back({IM, Tile.I1, Tile.J0, JM});
+      if (SplitJ)
+        Next.push_back({Tile.I0, IM, JM, Tile.J1});
+      if (SplitI && SplitJ)
+        Next.push_back({IM, Tile.I1, JM, Tile.J1});
+    }
+    std::swap(Level, Next);
+  }
 }
 
 bool TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
@@ -131,30 +144,28 @@ private:
 // Where the set is likely (Brief), a probe runs only to a share of the
 // limit: a sample that has not escaped by then is Pending, its count taken
 // as 0 for choosing a proof. If a proof settles it with its tile, the rest
-// of the probe's iterations are saved; if not, the kernels iterate it again
-// with the open samples, where it shares their long runs.
-void TRegionProver::Probe(std::initializer_list<TPlace> Places, bool Brief) {
-  if (Places.size() > MaxProbes)
-    throw std::logic_error("too many probes at once");
+// of the probe's iterations are saved; if not, it is iterated again to the
+// full limit, with the next corners or by the kernels.
+void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief) {
   const std::int32_t Limit =
       Brief && FLimit / BriefProbeShare >= MinBriefProbe ? FLimit / BriefProbeShare : FLimit;
-  TSample Samples[MaxProbes];
-  std::size_t Count = 0;
-  for (const TPlace& Place : Places) {
-    const TSampleState Sample = State(Place.I, Place.J);
-    if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
-      continue;
-    Samples[Count++] = {FX[static_cast<std::size_t>(Column(Place.I))],
-                        FY[static_cast<std::size_t>(Row(Place.J))],
-                        &FGrid.At(Column(Place.I), Row(Place.J))};
-  }
-  TListFeed Feed(Samples, Count);
-  IterateSamples(Feed, Limit);
-  // An escape within the shorter limit is the same escape under the frame's.
+  std::vector<TSample> Samples;
+  std::vector<TSampleState*> Taken;
   for (const TPlace& Place : Places) {
     TSampleState& Sample = State(Place.I, Place.J);
-    if (Sample == TSampleState::Open || (Sample == TSampleState::Pending && !Brief))
-      Sample = Limit < FLimit && CountAt(Place.I, Place.J) == 0 ? TSampleState::Pending
-                                                                  : TSampleState::Probed;
+    if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
+      continue;
+    Sample = TSampleState::Probed; // listed once, however often named
+    Taken.push_back(&Sample);
+    Samples.push_back({FX[static_cast<std::size_t>(Column(Place.I))],
+                       FY[static_cast<std::size_t>(Row(Place.J))],
+                       &FGrid.At(Column(Place.I), Row(Place.J))});
   }
+  TListFeed Feed(Samples.data(), Samples.size());
+  IterateSamples(Feed, Limit);
+  // An escape within the shorter limit is the same escape under the frame's.
+  if (Limit < FLimit)
+    for (std::size_t K = 0; K < Samples.size(); ++K)
+      if (*Samples[K].Count == 0)
+        *Taken[K] = TSampleState::Pending;
 }

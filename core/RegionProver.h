@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 // How tiles are proved. The defaults suit frames; tests force tiny tiles.
@@ -47,21 +46,19 @@ private:
     std::int32_t I0, I1, J0, J1; // inclusive ranges of listed columns and rows
   };
 
-  void Settle(const TTile& Tile);
+  void Settle(const TTile& First);
   bool TryProof(const TTile& Tile, std::int32_t Count);
   struct TPlace {
     std::int32_t I, J; // a listed column and row
   };
   // Iterates the places still open (and, unless Brief, those pending)
-  // together; at most MaxProbes of them.
-  // Brief probes run to a BriefProbeShare of the limit, and only where that
-  // is at least MinBriefProbe iterations: below, too many samples outside
-  // the set are still inside when they stop, and a proof is tried on them
-  // in vain.
-  static constexpr std::size_t MaxProbes = 9;
+  // together. Brief probes run to a BriefProbeShare of the limit, and only
+  // where that is at least MinBriefProbe iterations: below, too many samples
+  // outside the set are still inside when they stop, and a proof is tried
+  // on them in vain.
   static constexpr std::int32_t BriefProbeShare = 16;
   static constexpr std::int32_t MinBriefProbe = 256;
-  void Probe(std::initializer_list<TPlace> Places, bool Brief);
+  void Probe(const std::vector<TPlace>& Places, bool Brief);
   bool InSetForCertain(std::int32_t I, std::int32_t J) {
     return CountAt(I, J) == 0 &&
            (State(I, J) == TSampleState::Probed || State(I, J) == TSampleState::Proved);
