@@ -36,6 +36,9 @@ const TProofView ProofViews[] = {
     {"seahorse valley", -0.7436479734L, 0.1318284042L, 0.1318234042L, 0.0},
     // A small copy of the set, its cardioid proved, its filaments not.
     {"minibrot", -1.7548776662466927L - 0.0245L, 0.015L, -0.015L, 0.05},
+    // Samples that escape late, after their brief probes and often after the
+    // limit: corners are pending, then known, and proofs of 0 fail.
+    {"slow escapers", 0.28569L, 0.01490005L, 0.01489995L, 0.0},
     // Straddling the real axis, where rows mirror each other.
     {"period-2 bulb", -1.05L, 0.06L, -0.06L, 0.3},
     // Negative height: the top lies below the bottom.
