@@ -51,6 +51,14 @@ const TBenchView BenchViews[] = {
     {"near-neutral interior", NearNeutralX - 8.17e-6L, NearNeutralY + 5e-6L, NearNeutralY - 5e-6L},
     // The zero-height view a flat drag gives: every sample is the same point.
     {"zero height", -0.75L, 0.1L, 0.1L},
+    // Views the proofs were not tuned on. Just outside the main cardioid at
+    // the elephant valley: most samples escape after the limit, slowly, and
+    // count as in the set without being attracted; few tiles can be proved.
+    {"elephant edge", 0.28569L, 0.01490005L, 0.01489995L},
+    // The period-4 copy of the set on the real axis.
+    {"minibrot, period 4", -1.942L, 0.0012L, -0.0012L},
+    // Outside the period-2 bulb, where filaments and bands mix.
+    {"period-2 exterior", -1.25066L, 0.02012L, 0.02011L},
 };
 
 double Milliseconds(std::chrono::steady_clock::duration Elapsed) {
