@@ -82,8 +82,7 @@ void TRegionProver::Settle(const TTile& First) {
       // The set is likely where the corners are in it for certain. Pending
       // ones (counted as 0) are as often outside it, slow to escape, and a
       // proof of 0 would be tried on them again in vain: the children get
-      // them exactly, with the new corners. A column at a time, so that the
-      // lanes mostly share their real part; where a side is not split, some
+      // them exactly, with the new corners. Where a side is not split, some
       // of these places are the same, and they are probed once.
       const bool InSet = InSetForCertain(Tile.I0, Tile.J0) && InSetForCertain(Tile.I1, Tile.J0) &&
                          InSetForCertain(Tile.I0, Tile.J1) && InSetForCertain(Tile.I1, Tile.J1);
@@ -149,9 +148,13 @@ private:
 void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief) {
   const std::int32_t Limit =
       Brief && FLimit / BriefProbeShare >= MinBriefProbe ? FLimit / BriefProbeShare : FLimit;
+  std::vector<TPlace> Order(Places);
+  // A column at a time, so that the lanes mostly share their real part.
+  std::sort(Order.begin(), Order.end(),
+            [](const TPlace& A, const TPlace& B) { return A.I != B.I ? A.I < B.I : A.J < B.J; });
   std::vector<TSample> Samples;
   std::vector<TSampleState*> Taken;
-  for (const TPlace& Place : Places) {
+  for (const TPlace& Place : Order) {
     TSampleState& Sample = State(Place.I, Place.J);
     if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
       continue;
