@@ -12,15 +12,15 @@ struct TSample {
   std::int32_t* Count = nullptr;
 };
 
-// A sample still inside after FirstOrbitProof iterations gets a try at a
+// A sample still inside after OrbitProofAt iterations gets one try at a
 // proof that it never escapes (ProveOrbitStaysInside), with a budget of
-// 1/OrbitProofShare of the iterations it has done; again after
-// OrbitProofGrowth times as many. A failed try costs a bounded share of the
-// work; a successful one ends an orbit that would only repeat to the bit
-// much later, or never within the limit.
-inline constexpr std::int32_t FirstOrbitProof = 512;
-inline constexpr std::int32_t OrbitProofShare = 16;
-inline constexpr std::int32_t OrbitProofGrowth = 4;
+// OrbitProofBudget steps. An orbit attracted to a short cycle is proved
+// there, long before it would repeat to the bit; any other gives up within a
+// few steps. Later tries with larger budgets cost more than they saved: an
+// orbit still unproved by then is attracted too slowly to close within a
+// budget worth spending.
+inline constexpr std::int32_t OrbitProofAt = 512;
+inline constexpr std::int32_t OrbitProofBudget = 32;
 
 // Hands samples to one kernel until it returns false.
 class TSampleFeed {

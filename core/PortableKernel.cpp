@@ -18,15 +18,12 @@ std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool Prov
   TOrbit Orbit;
   TExtended SavedR = 0, SavedI = 0;
   std::int32_t NextSave = CycleCheckInterval;
-  std::int32_t NextProof = ProveOrbits ? FirstOrbitProof : Limit + 1;
+  const std::int32_t ProofAt = ProveOrbits ? OrbitProofAt : Limit + 1;
   for (std::int32_t N = 1; N <= Limit; ++N) {
     if (Orbit.Step(X, Y))
       return N;
-    if (N == NextProof) {
-      NextProof = OrbitProofGrowth * N;
-      if (ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, N / OrbitProofShare))
-        return 0;
-    }
+    if (N == ProofAt && ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, OrbitProofBudget))
+      return 0;
     if (N % CycleCheckInterval == 0) {
       if (Orbit.ZR == SavedR && Orbit.ZI == SavedI)
         return 0;

@@ -238,7 +238,7 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     Regs.ZR = Orbit.ZR;
     Regs.ZI = Orbit.ZI;
     const std::int32_t FirstProof =
-        ProveOrbits ? FirstOrbitProof : std::numeric_limits<std::int32_t>::max();
+        ProveOrbits ? OrbitProofAt : std::numeric_limits<std::int32_t>::max();
     Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstProof};
     return true;
   }
@@ -283,8 +283,8 @@ bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int3
     Book.NextSave = 2 * Book.N;
   }
   if (Book.N >= Book.NextProof) {
-    Book.NextProof = OrbitProofGrowth * Book.N;
-    if (ProveOrbitStaysInside(Book.X, Book.Y, Regs.ZR, Regs.ZI, Book.N / OrbitProofShare)) {
+    Book.NextProof = std::numeric_limits<std::int32_t>::max(); // one try only
+    if (ProveOrbitStaysInside(Book.X, Book.Y, Regs.ZR, Regs.ZI, OrbitProofBudget)) {
       *Book.Count = 0;
       return true;
     }
