@@ -21,13 +21,14 @@ enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 
 // Settles whole tiles of a count grid without iterating their samples: the
 // corners of a tile are iterated exactly (they are probes, and their counts
-// are kept); where they agree, a proof (ProveBox) may settle the whole tile
-// with their count; where it cannot, the tile is split in four, down to
-// MinTileSize. Whatever stays Open is left to the kernels. Tiles run over the
-// listed columns and rows only (a frame lists each distinct coordinate once).
-// Tiles are claimed
-// one at a time, so any number of threads may share one prover; every count
-// it writes is the literal loop's, so the result never depends on the split.
+// are kept; where the set is likely, they first run briefly and are Pending
+// until known); where they agree, a proof (ProveBox) may settle the whole
+// tile with their count; where it cannot, the tile is split in four, down to
+// MinTileSize. Whatever stays Open or Pending is left to the kernels. Tiles
+// run over the listed columns and rows only (a frame lists each distinct
+// coordinate once). First tiles are claimed one at a time, so any number of
+// threads may share one prover; every count it writes is the literal loop's,
+// so the result never depends on the split.
 class TRegionProver {
 public:
   // Columns and Rows list the grid columns and rows to settle, in order;
