@@ -13,8 +13,8 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
-#include <type_traits>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 
@@ -253,8 +253,6 @@ template <class TProof> TProofResult EscapesTogether(TProof& Proof, std::int32_t
   return {Proof.Test() == TVerdict::Outside, Expected};
 }
 
-} // namespace
-
 // Whether every coordinate is a number well inside the range of doubles, in
 // which the bounds are computed. Points beyond escape at once and need no
 // proof.
@@ -265,6 +263,8 @@ bool InRange(std::initializer_list<TExtended> Values) {
       return false;
   return true;
 }
+
+} // namespace
 
 TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Expected) {
   if (Expected < 0 || Expected > Limit || Limit < 1 ||
