@@ -56,13 +56,15 @@ bool TRegionProver::SettleNextTile() {
 // and column, so the corners of one level serve the next), which keeps the
 // kernel's lanes busy.
 void TRegionProver::Settle(const TTile& First) {
+  // Kept for the whole tile, so that their memory is reused level by level.
   std::vector<TTile> Level{First}, Next;
   std::vector<TPlace> Full, Brief{{First.I0, First.J0}, {First.I0, First.J1},
                                   {First.I1, First.J0}, {First.I1, First.J1}};
+  TProbeBatch Batch;
   const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
   while (!Level.empty()) {
-    Probe(Full, false);
-    Probe(Brief, true);
+    Probe(Full, false, Batch);
+    Probe(Brief, true, Batch);
     Full.clear();
     Brief.clear();
     Next.clear();
@@ -145,15 +147,18 @@ private:
 // as 0 for choosing a proof. If a proof settles it with its tile, the rest
 // of the probe's iterations are saved; if not, it is iterated again to the
 // full limit, with the next corners or by the kernels.
-void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief) {
+void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeBatch& Batch) {
   const std::int32_t Limit =
       Brief && FLimit / BriefProbeShare >= MinBriefProbe ? FLimit / BriefProbeShare : FLimit;
-  std::vector<TPlace> Order(Places);
+  std::vector<TPlace>& Order = Batch.Order;
+  std::vector<TSample>& Samples = Batch.Samples;
+  std::vector<TSampleState*>& Taken = Batch.Taken;
+  Order.assign(Places.begin(), Places.end());
+  Samples.clear();
+  Taken.clear();
   // A column at a time, so that the lanes mostly share their real part.
   std::sort(Order.begin(), Order.end(),
             [](const TPlace& A, const TPlace& B) { return A.I != B.I ? A.I < B.I : A.J < B.J; });
-  std::vector<TSample> Samples;
-  std::vector<TSampleState*> Taken;
   for (const TPlace& Place : Order) {
     TSampleState& Sample = State(Place.I, Place.J);
     if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))

@@ -2,6 +2,7 @@
 
 #include "CountGrid.h"
 #include "Extended.h"
+#include "Kernel.h"
 
 #include <atomic>
 #include <cstdint>
@@ -59,7 +60,13 @@ private:
   // on them in vain.
   static constexpr std::int32_t BriefProbeShare = 16;
   static constexpr std::int32_t MinBriefProbe = 256;
-  void Probe(const std::vector<TPlace>& Places, bool Brief);
+  // What a batch of probes needs, kept by the caller from one to the next.
+  struct TProbeBatch {
+    std::vector<TPlace> Order;
+    std::vector<TSample> Samples;
+    std::vector<TSampleState*> Taken;
+  };
+  void Probe(const std::vector<TPlace>& Places, bool Brief, TProbeBatch& Batch);
   bool InSetForCertain(std::int32_t I, std::int32_t J) {
     return CountAt(I, J) == 0 &&
            (State(I, J) == TSampleState::Probed || State(I, J) == TSampleState::Proved);
