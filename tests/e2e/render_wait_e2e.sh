@@ -15,16 +15,9 @@ cleanup() {
   rm -rf "$DIR"
 }
 trap cleanup EXIT
-passed=0 failed=0
-ok() { passed=$((passed + 1)); echo "ok: $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $1"; }
+. "$(dirname "$0")/x11_lib.sh"
 
-D=120
-while [ -e "/tmp/.X$D-lock" ] || [ -e "/tmp/.X11-unix/X$D" ]; do D=$((D + 1)); done
-export DISPLAY=":$D"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$DIR/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+start_xvfb 120
 
 # The views it prints tell when each zoom and return has been handled.
 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 "$VIEWER" --print-views >"$DIR/views.txt" 2>"$DIR/viewer.log" &
@@ -119,12 +112,6 @@ wait "$PROBE_PID"; PROBE_STATUS=$?; PROBE_PID=""
 echo "ping probe: $(cat "$DIR/ping.txt")"
 [ "$PROBE_STATUS" = 0 ] && ok "every ping answered within 200 ms" || fail "pings: $(cat "$DIR/ping.txt")"
 
-xdotool key Escape
-STATUS=timeout
-for _ in $(seq 100); do
-  if ! kill -0 "$VIEWER_PID" 2>/dev/null; then wait "$VIEWER_PID"; STATUS=$?; VIEWER_PID=""; break; fi
-  sleep 0.1
-done
-[ "$STATUS" = 0 ] && ok "Esc closes the program with status 0" || fail "program end: $STATUS"
+check_esc_closes
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

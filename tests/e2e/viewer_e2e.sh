@@ -14,9 +14,7 @@ cleanup() {
   rm -rf "$DIR"
 }
 trap cleanup EXIT
-passed=0 failed=0
-ok() { passed=$((passed + 1)); echo "ok: $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $1"; }
+. "$(dirname "$0")/x11_lib.sh"
 
 # Without a display: one line that says so, and status 1 (not Qt's abort).
 OUT=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$VIEWER" 2>&1)
@@ -25,13 +23,7 @@ STATUS=$?
   echo "$OUT" | grep -q "^gorvanel: cannot open a display" && ok "no display: one line, status 1" ||
   fail "no display: status $STATUS: $OUT"
 
-# A free display number: the first without a lock file.
-D=90
-while [ -e "/tmp/.X$D-lock" ] || [ -e "/tmp/.X11-unix/X$D" ]; do D=$((D + 1)); done
-export DISPLAY=":$D"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$DIR/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+start_xvfb 90
 
 QT_QPA_PLATFORM=xcb "$VIEWER" --print-views >"$DIR/views.txt" 2>"$DIR/viewer.log" &
 VIEWER_PID=$!
@@ -124,13 +116,7 @@ expect "Esc cancels the drag" "$DIR/start.png"
 xdotool mouseup 1
 expect "the release after Esc does nothing" "$DIR/start.png"
 
-xdotool key Escape
-STATUS=timeout
-for _ in $(seq 100); do
-  if ! kill -0 "$VIEWER_PID" 2>/dev/null; then wait "$VIEWER_PID"; STATUS=$?; VIEWER_PID=""; break; fi
-  sleep 0.1
-done
-[ "$STATUS" = 0 ] && ok "Esc closes the program with status 0" || fail "program end: $STATUS"
+check_esc_closes
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
