@@ -104,11 +104,15 @@ TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom) {
   const std::int32_t Width = Image1->PixelWidth(), Height = Image1->PixelHeight();
   const TExtended Right = ViewRight(Top, Left, Bottom, Width, Height);
   const TBusyCursor Cursor;
-  const TBelowNormalPriority Priority;
-  // The render runs on threads of its own (which inherit the lowered
-  // priority) while this thread answers the window system; input waits.
+  // The render runs on threads of its own while this thread answers the
+  // window system; input waits. Only the render's threads run at the lowered
+  // priority (its helpers inherit it): a waiting thread at that priority
+  // would not take the processor from them when the window system calls.
   TBitmap Image;
-  RunAnswering(*this, [&] { Image = FRenderer({Left, Top}, {Right, Bottom}, Width, Height); });
+  RunAnswering(*this, [&] {
+    const TBelowNormalPriority Priority;
+    Image = FRenderer({Left, Top}, {Right, Bottom}, Width, Height);
+  });
   return Image;
 }
 
