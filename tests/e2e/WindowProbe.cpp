@@ -1,7 +1,7 @@
 // e2e-window-probe: what a desktop shell asks of a window, from outside.
-//   ping WINDOW SECONDS  sends _NET_WM_PING every 100 ms for SECONDS and
+//   ping WINDOW SECONDS MS  sends _NET_WM_PING every 100 ms for SECONDS and
 //                        prints how long the longest answer took; exit 0
-//                        when every ping was answered within 200 ms
+//                        when every ping was answered within MS
 //   cover WINDOW         covers the window with another for 300 ms, so that
 //                        it must repaint itself when uncovered
 
@@ -21,7 +21,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 constexpr auto PingInterval = std::chrono::milliseconds(100);
-constexpr double MaxAnswerMs = 200;
 
 xcb_atom_t Atom(xcb_connection_t* X, const char* Name) {
   xcb_intern_atom_reply_t* Reply =
@@ -33,7 +32,8 @@ xcb_atom_t Atom(xcb_connection_t* X, const char* Name) {
 
 double Ms(TClock::duration D) { return std::chrono::duration<double, std::milli>(D).count(); }
 
-int Ping(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window, double Seconds) {
+int Ping(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window, double Seconds,
+         double MaxAnswerMs) {
   const xcb_atom_t Protocols = Atom(X, "WM_PROTOCOLS"), PingAtom = Atom(X, "_NET_WM_PING");
   // Answers go to the root window, as to a window manager.
   const std::uint32_t Mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
@@ -115,8 +115,8 @@ int Cover(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window) {
 
 int main(int argc, char** argv) {
   const std::string Command = argc > 1 ? argv[1] : "";
-  if (!((Command == "ping" && argc == 4) || (Command == "cover" && argc == 3))) {
-    std::fprintf(stderr, "usage: e2e-window-probe ping WINDOW SECONDS | cover WINDOW\n");
+  if (!((Command == "ping" && argc == 5) || (Command == "cover" && argc == 3))) {
+    std::fprintf(stderr, "usage: e2e-window-probe ping WINDOW SECONDS MS | cover WINDOW\n");
     return 2;
   }
   xcb_connection_t* X = xcb_connect(nullptr, nullptr);
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   xcb_screen_t* Screen = xcb_setup_roots_iterator(xcb_get_setup(X)).data;
   const auto Window = static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0));
   const int Status =
-      Command == "ping" ? Ping(X, Screen, Window, std::atof(argv[3])) : Cover(X, Screen, Window);
+      Command == "ping" ? Ping(X, Screen, Window, std::atof(argv[3]), std::atof(argv[4])) : Cover(X, Screen, Window);
   xcb_disconnect(X);
   return Status;
 }
