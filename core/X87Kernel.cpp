@@ -269,7 +269,7 @@ bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int
 // After a block: a finished lane (escaped, at the limit, or in an exact cycle)
 // writes its count; returns whether it finished.
 bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done,
-            bool Watched, std::int32_t Limit) {
+            bool Watched, std::int32_t Limit, TOrbitProofRation& Ration) {
   if (Watched && Recheck(Before, Regs, Book, Done))
     return true;
   Book.N += Done;
@@ -284,9 +284,13 @@ bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int3
   }
   if (Book.N >= Book.NextProof) {
     Book.NextProof = std::numeric_limits<std::int32_t>::max(); // one try only
-    if (ProveOrbitStaysInside(Book.X, Book.Y, Regs.ZR, Regs.ZI, OrbitProofBudget)) {
-      *Book.Count = 0;
-      return true;
+    if (Ration.Grants()) {
+      const bool Proved = ProveOrbitStaysInside(Book.X, Book.Y, Regs.ZR, Regs.ZI, OrbitProofBudget);
+      Ration.Record(Proved);
+      if (Proved) {
+        *Book.Count = 0;
+        return true;
+      }
     }
   }
   return false;
@@ -305,6 +309,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   }
   std::array<TLaneRegs, LaneCount> Regs;
   std::array<TLaneBook, LaneCount> Books;
+  TOrbitProofRation Ration;
   int Active = 0;
   for (int K = 0; K < LaneCount; ++K)
     Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
@@ -320,7 +325,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     unsigned Mask = 0;
     const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
     for (int K = 0; K < LaneCount; ++K)
-      if (Books[K].Active && Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit))
+      if (Books[K].Active && Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration))
         Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits) - 1;
   }
 }

@@ -2,6 +2,7 @@
 // reach every fast path: each row of the limit table, depths where columns
 // repeat to the bit, exact cycles, mirrored rows, degenerate views and sizes.
 
+#include "IsInSet.h"
 #include "Kernel.h"
 #include "RenderMandelbrot.h"
 
@@ -144,6 +145,50 @@ TEST(KernelTest, KnownCountsInEveryLane) {
       EXPECT_EQ(Counts[1], Case.Count) << static_cast<double>(Case.X) << " limit " << Case.Limit;
       EXPECT_EQ(Counts[3], Case.Count) << static_cast<double>(Case.X) << " limit " << Case.Limit;
     }
+}
+
+TEST(KernelTest, OrbitProofsRationedWhereTheyFail) {
+  // Without credit one try in sixteen is still granted, so a thread that
+  // starts among hopeless orbits tries again later; a proof earns credit.
+  TOrbitProofRation Ration;
+  for (int K = 0; K < 100; ++K)
+    if (Ration.Grants())
+      Ration.Record(false);
+  int Granted = 0;
+  for (int K = 0; K < 64; ++K)
+    Granted += Ration.Grants();
+  EXPECT_EQ(Granted, 4);
+  Ration.Record(true);
+  EXPECT_TRUE(Ration.Grants() && Ration.Grants());
+
+  // The counts stay the literal loop's whoever is tried: orbits that escape
+  // after the try (past 512 iterations, near the cusp) use up the credit,
+  // then attracted ones and more late escapers follow.
+  std::vector<TExtPoint> Points;
+  for (int K = 0; K < 60; ++K)
+    Points.push_back({0.25L + (1 + K % 20) * 5e-7L, K * 1e-9L});
+  for (int K = 0; K < 30; ++K)
+    Points.push_back({-0.1L + K * 1e-3L, 0.1L});
+  for (int K = 0; K < 30; ++K)
+    Points.push_back({0.25L + (1 + K) * 5e-7L, 0});
+  constexpr std::int32_t Limit = 3000;
+  for (const bool Portable : {false, true}) {
+    std::vector<std::int32_t> Counts(Points.size(), -1);
+    std::vector<TSample> Samples;
+    for (std::size_t K = 0; K < Points.size(); ++K)
+      Samples.push_back({Points[K].X, Points[K].Y, &Counts[K]});
+    TListFeed Feed(Samples);
+    if (Portable)
+      IterateSamplesPortable(Feed, Limit);
+    else
+      IterateSamples(Feed, Limit);
+    for (std::size_t K = 0; K < Points.size(); ++K) {
+      std::int32_t Count = 0;
+      if (IsInSet(Points[K], Limit, Count))
+        Count = 0;
+      EXPECT_EQ(Counts[K], Count) << K;
+    }
+  }
 }
 
 TEST(KernelTest, WatchReportsEscapesOnly) {
