@@ -2,6 +2,7 @@
 
 #include "Extended.h"
 
+#include <algorithm>
 #include <cstdint>
 
 // One sample for the iteration kernels: the point, and where its result goes
@@ -39,7 +40,7 @@ public:
   }
   void Record(bool Proved) {
     if (Proved)
-      FCredit = FCredit + Reward < MaxCredit ? FCredit + Reward : MaxCredit;
+      FCredit = std::min(FCredit + Reward, MaxCredit);
     else if (FCredit > 0)
       --FCredit;
   }

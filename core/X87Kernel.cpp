@@ -325,7 +325,8 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     unsigned Mask = 0;
     const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
     for (int K = 0; K < LaneCount; ++K)
-      if (Books[K].Active && Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration))
+      if (Books[K].Active &&
+          Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration))
         Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits) - 1;
   }
 }
