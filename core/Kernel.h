@@ -2,7 +2,6 @@
 
 #include "Extended.h"
 
-#include <algorithm>
 #include <cstdint>
 
 // One sample for the iteration kernels: the point, and where its result goes
@@ -23,33 +22,11 @@ struct TSample {
 inline constexpr std::int32_t OrbitProofAt = 512;
 inline constexpr std::int32_t OrbitProofBudget = 32;
 
-// The x87 kernel rations those tries within one thread's share of a frame:
-// a failure costs a credit, a proof earns some back, and without credit only
-// one sample in RationedTry gets its try. Where the tries keep failing
-// (orbits that linger near the set and escape later, or stay in without
-// being attracted) they cost about a percent of the render for nothing;
-// where they succeed, each saves thousands of iterations. Which samples are
-// tried changes only how fast a frame is, never a count.
-class TOrbitProofRation {
-public:
-  bool Grants() {
-    if (FCredit > 0)
-      return true;
-    FSkipped = (FSkipped + 1) % RationedTry;
-    return FSkipped == 0;
-  }
-  void Record(bool Proved) {
-    if (Proved)
-      FCredit = std::min(FCredit + Reward, MaxCredit);
-    else if (FCredit > 0)
-      --FCredit;
-  }
-
-private:
-  static constexpr std::int32_t StartCredit = 8, Reward = 4, MaxCredit = 64, RationedTry = 16;
-  std::int32_t FCredit = StartCredit;
-  std::int32_t FSkipped = 0;
-};
+// The x87 kernel rations those tries within one thread's share of a frame
+// (TProofRation): where they keep failing (orbits that linger near the set
+// and escape later, or stay in without being attracted) they cost about a
+// percent of the render for nothing; where they succeed, each saves
+// thousands of iterations.
 
 // Hands samples to one kernel until it returns false.
 class TSampleFeed {

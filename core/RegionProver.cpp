@@ -109,7 +109,15 @@ bool TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
   if (!Span(FX, FColumns, Tile.I0, Tile.I1, Box.XMin, Box.XMax) ||
       !Span(FY, FRows, Tile.J0, Tile.J1, Box.YMin, Box.YMax))
     return false;
-  if (!ProveBox(Box, FLimit, Count).Proved)
+  // Proofs of 0 are rationed where they keep failing; proofs of escape
+  // counts fail less often and more cheaply, and pay even at one success
+  // in five.
+  if (Count == 0 && !FZeroRation.Grants())
+    return false;
+  const bool Proved = ProveBox(Box, FLimit, Count).Proved;
+  if (Count == 0)
+    FZeroRation.Record(Proved);
+  if (!Proved)
     return false;
   for (std::int32_t I = Tile.I0; I <= Tile.I1; ++I)
     for (std::int32_t J = Tile.J0; J <= Tile.J1; ++J) {

@@ -3,6 +3,7 @@
 #include "CountGrid.h"
 #include "Extended.h"
 #include "Kernel.h"
+#include "ProofRation.h"
 
 #include <atomic>
 #include <cstdint>
@@ -93,4 +94,7 @@ private:
   const std::int32_t FTilesDown;
   const std::int32_t FTileCount;
   std::atomic<std::int32_t> FNext{0};
+  // Where proofs of 0 keep failing (slow escapers that look in the set),
+  // they are rationed; a tile not tried is split as if its proof had failed.
+  TProofRation FZeroRation;
 };

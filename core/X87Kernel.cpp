@@ -21,6 +21,7 @@
 
 #include "Kernel.h"
 #include "Orbit.h"
+#include "ProofRation.h"
 #include "TileProof.h"
 
 #include <algorithm>
@@ -269,7 +270,7 @@ bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int
 // After a block: a finished lane (escaped, at the limit, or in an exact cycle)
 // writes its count; returns whether it finished.
 bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done,
-            bool Watched, std::int32_t Limit, TOrbitProofRation& Ration) {
+            bool Watched, std::int32_t Limit, TProofRation& Ration) {
   if (Watched && Recheck(Before, Regs, Book, Done))
     return true;
   Book.N += Done;
@@ -309,7 +310,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   }
   std::array<TLaneRegs, LaneCount> Regs;
   std::array<TLaneBook, LaneCount> Books;
-  TOrbitProofRation Ration;
+  TProofRation Ration;
   int Active = 0;
   for (int K = 0; K < LaneCount; ++K)
     Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);

@@ -4,11 +4,15 @@
 
 #include "IsInSet.h"
 #include "Kernel.h"
+#include "ProofRation.h"
 #include "RenderMandelbrot.h"
 
 #include "ParamName.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -147,10 +151,10 @@ TEST(KernelTest, KnownCountsInEveryLane) {
     }
 }
 
-TEST(KernelTest, OrbitProofsRationedWhereTheyFail) {
+TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
   // Without credit one try in sixteen is still granted, so a thread that
   // starts among hopeless orbits tries again later; a proof earns credit.
-  TOrbitProofRation Ration;
+  TProofRation Ration;
   for (int K = 0; K < 100; ++K)
     if (Ration.Grants())
       Ration.Record(false);
@@ -160,6 +164,24 @@ TEST(KernelTest, OrbitProofsRationedWhereTheyFail) {
   EXPECT_EQ(Granted, 4);
   Ration.Record(true);
   EXPECT_TRUE(Ration.Grants() && Ration.Grants());
+
+  // Shared by the prover's threads: failures recorded at once by several of
+  // them never drive the credit below nothing, so one proof restores it.
+  TProofRation Shared;
+  {
+    std::vector<std::jthread> Threads;
+    for (int T = 0; T < 4; ++T)
+      Threads.emplace_back([&Shared] {
+        for (int K = 0; K < 5000; ++K)
+          Shared.Record(false);
+      });
+  }
+  Granted = 0;
+  for (int K = 0; K < 64; ++K)
+    Granted += Shared.Grants();
+  EXPECT_EQ(Granted, 4);
+  Shared.Record(true);
+  EXPECT_TRUE(Shared.Grants() && Shared.Grants());
 
   // The counts stay the literal loop's whoever is tried: orbits that escape
   // after the try (past 512 iterations, near the cusp) use up the credit,

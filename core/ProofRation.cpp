@@ -1,0 +1,23 @@
+#include "ProofRation.h"
+
+#include <algorithm>
+
+bool TProofRation::Grants() {
+  if (FCredit.load(std::memory_order_relaxed) > 0)
+    return true;
+  return (FSkipped.fetch_add(1, std::memory_order_relaxed) + 1) % RationedTry == 0;
+}
+
+void TProofRation::Record(bool Proved) {
+  std::int32_t Credit = FCredit.load(std::memory_order_relaxed);
+  if (Proved) {
+    while (Credit < MaxCredit &&
+           !FCredit.compare_exchange_weak(Credit, std::min(Credit + Reward, MaxCredit),
+                                          std::memory_order_relaxed)) {
+    }
+  } else {
+    while (Credit > 0 &&
+           !FCredit.compare_exchange_weak(Credit, Credit - 1, std::memory_order_relaxed)) {
+    }
+  }
+}
