@@ -102,10 +102,15 @@ public:
   TVerdict Test() {
     AbsZ = HypotUp(AbsUp(E.ZR), AbsUp(E.ZI));
     if constexpr (Linear) {
-      NormA = HypotUp(E.AR, E.AI);
-      NormB = HypotUp(E.BR, E.BI);
+      // The largest |A a + B b| over the square: a convex function of (a, b)
+      // peaks at a corner, so it is |A + B| or |A - B|. A and B start at
+      // right angles (RX and i RY) and turn together, so this is about 1/sqrt 2
+      // of |A| + |B|, and it takes one root instead of two.
+      const double SumR = DiffUp(E.AR, -E.BR), SumI = DiffUp(E.AI, -E.BI);
+      const double DifR = DiffUp(E.AR, E.BR), DifI = DiffUp(E.AI, E.BI);
+      NormAB = std::sqrt(std::max(SumR * SumR + SumI * SumI, DifR * DifR + DifI * DifI));
     }
-    Spread = NormA + NormB + E.R;
+    Spread = NormAB + E.R;
     const double Outer = AbsZ + Spread;
     if (Outer * Outer <= SurelyInside)
       return TVerdict::Inside;
@@ -128,8 +133,9 @@ public:
       N.AI = 2 * (ZR * E.AI + ZI * E.AR);
       N.BR = 2 * (ZR * E.BR - ZI * E.BI);
       N.BI = 2 * (ZR * E.BI + ZI * E.BR) + RY;
-      ErrorA = LinearError * (AbsZ * NormA + RX) + Tiny * (NormA + 1);
-      ErrorB = LinearError * (AbsZ * NormB + RY) + Tiny * (NormB + 1);
+      // |A| and |B| are at most NormAB: A = ((A + B) + (A - B)) / 2.
+      ErrorA = LinearError * (AbsZ * NormAB + RX) + Tiny * (NormAB + 1);
+      ErrorB = LinearError * (AbsZ * NormAB + RY) + Tiny * (NormAB + 1);
     }
     N.R = 2 * AbsZ * E.R + Spread * Spread + StepError + ErrorA + ErrorB;
     const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
@@ -179,7 +185,7 @@ private:
   double StepError = 0;
   TState E;
   // Bounds of the current enclosure, from Test() for Step().
-  double AbsZ = 0, NormA = 0, NormB = 0, Spread = 0;
+  double AbsZ = 0, NormAB = 0, Spread = 0;
 };
 
 // Sets upward rounding for its lifetime and puts the caller's mode back.
