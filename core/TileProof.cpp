@@ -114,6 +114,9 @@ public:
     const double Outer = AbsZ + Spread;
     if (Outer * Outer <= SurelyInside)
       return TVerdict::Inside;
+    if constexpr (Linear)
+      if (CornersInside())
+        return TVerdict::Inside;
     // Lower bound of |Z|^2, from rounded-up negatives.
     const double LowR = AbsDown(E.ZR), LowI = AbsDown(E.ZI);
     const double LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
@@ -121,6 +124,24 @@ public:
     if (LowZ2 >= Inner * Inner)
       return TVerdict::Outside;
     return TVerdict::Undecided;
+  }
+
+  // A second look where |Z| + NormAB + R is too wide: |Z + A a + B b| is
+  // convex in (a, b) as well, so it is largest at a corner, and where Z is
+  // not in line with the linear terms that is well below |Z| + NormAB.
+  bool CornersInside() const {
+    // Upper bounds of each coordinate and of its negative.
+    const double ZR = static_cast<double>(E.ZR), ZRNeg = static_cast<double>(-E.ZR);
+    const double ZI = static_cast<double>(E.ZI), ZINeg = static_cast<double>(-E.ZI);
+    double Largest = 0;
+    for (const double SA : {1.0, -1.0})
+      for (const double SB : {1.0, -1.0}) {
+        const double Re = std::max(ZR + SA * E.AR + SB * E.BR, ZRNeg - SA * E.AR - SB * E.BR);
+        const double Im = std::max(ZI + SA * E.AI + SB * E.BI, ZINeg - SA * E.AI - SB * E.BI);
+        Largest = std::max(Largest, Re * Re + Im * Im);
+      }
+    const double Outer = std::sqrt(Largest) + E.R;
+    return Outer * Outer <= SurelyInside;
   }
 
   // Advances the enclosure by one iteration; Test() must have said Inside.
