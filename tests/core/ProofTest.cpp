@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <cmath>
 #include <limits>
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -127,6 +129,47 @@ TEST(ProveBoxTest, StraddlingBoxesFail) {
   EXPECT_FALSE(ProveBox(Around(0.25L, 0, 1e-6L), 10000, 0).Proved);
   // A box from the inside of the cardioid to beyond its edge.
   EXPECT_FALSE(ProveBox({0.2L, 0.3L, -0.01L, 0.01L}, 1000, 0).Proved);
+}
+
+TEST(ProveBoxTest, EveryPointOfAProvedBoxHasTheCount) {
+  // Boxes of many sizes and shapes at random places near the boundary,
+  // where the enclosures are only just narrow enough: whatever count a proof
+  // claims, a grid of points across the box, its edges and corners included,
+  // must have it by the literal loop. Some proofs must succeed and some fail,
+  // or the bounds are not being tested at their edge.
+  std::mt19937 Random(20261209);
+  const struct {
+    TExtended X, Y, Size; // centre, and the largest half-width tried
+  } Regions[] = {{-1.25066L, 0.020115L, 2e-6L}, {-0.7436479734L, 0.1318259L, 2e-8L},
+                 {-1.7548776662466927L, 0.0L, 2e-4L}, {0.28569L, 0.0149L, 1e-8L}};
+  constexpr std::int32_t Limit = 2000;
+  int Proved = 0, Failed = 0;
+  for (const auto& Region : Regions)
+    for (int K = 0; K < 300; ++K) {
+      std::uniform_real_distribution<double> Unit(-1, 1);
+      const TExtended X = Region.X + Region.Size * 40 * Unit(Random);
+      const TExtended Y = Region.Y + Region.Size * 40 * Unit(Random);
+      const TExtended Half = Region.Size * std::ldexp(1.0, -static_cast<int>(Random() % 8));
+      // Not only squares: the linear terms then differ in size.
+      const TExtended HalfY = Half * std::ldexp(1.0, -static_cast<int>(Random() % 3));
+      const TProofBox Box{X - Half, X + Half, Y - HalfY, Y + HalfY};
+      const std::int32_t Claim = LiteralCount(X - Half, Y - HalfY, Limit);
+      if (!ProveBox(Box, Limit, Claim).Proved) {
+        ++Failed;
+        continue;
+      }
+      ++Proved;
+      for (int I = 0; I <= 8; ++I)
+        for (int J = 0; J <= 8; ++J) {
+          const TExtended PX = I == 8 ? Box.XMax : Box.XMin + (Box.XMax - Box.XMin) * I / 8;
+          const TExtended PY = J == 8 ? Box.YMax : Box.YMin + (Box.YMax - Box.YMin) * J / 8;
+          ASSERT_EQ(LiteralCount(PX, PY, Limit), Claim)
+              << static_cast<double>(PX) << ", " << static_cast<double>(PY) << " in a box of "
+              << static_cast<double>(Half) << " proved with " << Claim;
+        }
+    }
+  EXPECT_GT(Proved, 200);
+  EXPECT_GT(Failed, 200);
 }
 
 TEST(ProveBoxTest, CardioidProofsCloseEarly) {
