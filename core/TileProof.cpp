@@ -104,8 +104,9 @@ public:
     if constexpr (Linear) {
       // The largest |A a + B b| over the square: a convex function of (a, b)
       // peaks at a corner, so it is |A + B| or |A - B|. A and B start at
-      // right angles (RX and i RY) and turn together, so this is about 1/sqrt 2
-      // of |A| + |B|, and it takes one root instead of two.
+      // right angles (RX and i RY) and turn together, so this is about
+      // sqrt(|A|^2 + |B|^2), for a square tile 1/sqrt 2 of |A| + |B|; and it
+      // takes one root instead of two.
       const double SumR = DiffUp(E.AR, -E.BR), SumI = DiffUp(E.AI, -E.BI);
       const double DifR = DiffUp(E.AR, E.BR), DifI = DiffUp(E.AI, E.BI);
       NormAB = std::sqrt(std::max(SumR * SumR + SumI * SumI, DifR * DifR + DifI * DifI));
