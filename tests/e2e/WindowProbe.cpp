@@ -1,7 +1,8 @@
 // e2e-window-probe: what a desktop shell asks of a window, from outside.
 //   ping WINDOW SECONDS MS  sends _NET_WM_PING every 100 ms for SECONDS and
 //                        prints how long the longest answer took; exit 0
-//                        when every ping was answered within MS
+//                        when every ping was answered, within MS but for at
+//                        most one in a hundred, and none took twice as long
 //   cover WINDOW         covers the window with another for 300 ms, so that
 //                        it must repaint itself when uncovered
 
@@ -40,7 +41,7 @@ int Ping(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window, double 
   xcb_change_window_attributes(X, Screen->root, XCB_CW_EVENT_MASK, &Mask);
   xcb_flush(X);
   std::map<std::uint32_t, TClock::time_point> Waiting;
-  std::uint32_t Sent = 0, Answered = 0;
+  std::uint32_t Sent = 0, Answered = 0, Slow = 0;
   double Longest = 0;
   const auto Start = TClock::now();
   const auto End = Start + std::chrono::duration_cast<TClock::duration>(
@@ -71,7 +72,9 @@ int Ping(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window, double 
         const auto* Reply = reinterpret_cast<xcb_client_message_event_t*>(Event);
         const auto It = Waiting.find(Reply->data.data32[1]);
         if (Reply->data.data32[0] == PingAtom && It != Waiting.end()) {
-          Longest = std::max(Longest, Ms(TClock::now() - It->second));
+          const double Wait = Ms(TClock::now() - It->second);
+          Longest = std::max(Longest, Wait);
+          Slow += Wait >= MaxAnswerMs;
           Waiting.erase(It);
           ++Answered;
         }
@@ -83,8 +86,13 @@ int Ping(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window, double 
       return 2;
     }
   }
-  std::printf("%u pings, %u answered, longest wait %.0f ms\n", Sent, Answered, Longest);
-  return Answered == Sent && Longest < MaxAnswerMs ? 0 : 1;
+  std::printf("%u pings, %u answered, %u of them in %.0f ms or more, longest wait %.0f ms\n",
+              Sent, Answered, Slow, MaxAnswerMs, Longest);
+  // A window that its own work keeps from answering misses ping after ping.
+  // On a shared machine the host may also hold up the probe, the X server or
+  // the window for a moment, and then one answer comes late; that alone is
+  // not the window's fault.
+  return Answered == Sent && Slow <= Sent / 100 && Longest < 2 * MaxAnswerMs ? 0 : 1;
 }
 
 int Cover(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window) {

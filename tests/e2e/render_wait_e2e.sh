@@ -110,7 +110,7 @@ fi
 
 wait "$PROBE_PID"; PROBE_STATUS=$?; PROBE_PID=""
 echo "ping probe: $(cat "$DIR/ping.txt")"
-[ "$PROBE_STATUS" = 0 ] && ok "every ping answered within $PING_MS ms" || fail "pings: $(cat "$DIR/ping.txt")"
+[ "$PROBE_STATUS" = 0 ] && ok "every ping answered, all but at most one in 100 within $PING_MS ms" || fail "pings: $(cat "$DIR/ping.txt")"
 
 check_esc_closes
 echo "$passed passed, $failed failed"
