@@ -71,8 +71,9 @@ template <class TCentre> struct TEnclosure {
 
 enum class TVerdict { Inside, Outside, Undecided };
 
-// Linear false: one point, whose linear terms stay 0 (RX = RY = 0 makes every
-// A and B exactly 0), so they are left out of the arithmetic.
+// Linear false: one point, and no linear terms. Its c need not be a double:
+// then RX and RY are the rounding of c to the centre CX, CY, which is not in
+// any linear term but in StepError, whose margin covers it (FastPaths.md).
 template <bool Linear, class TCentre> class TBoxProof {
 public:
   using TState = TEnclosure<TCentre>;
