@@ -8,6 +8,8 @@
 
 #include "TileProof.h"
 
+#include "RoundUpward.h"
+
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
@@ -94,9 +96,11 @@ public:
 
   // The enclosure of one point's orbit where it stands at z: a double centre
   // starts off by the rounding of z, which the radius takes.
-  TBoxProof(TExtended X, TExtended Y, TExtended ZR, TExtended ZI) : TBoxProof(TProofBox{X, X, Y, Y}) {
+  // Radius adds how far the orbit may already be from z.
+  TBoxProof(TExtended X, TExtended Y, TExtended ZR, TExtended ZI, double Radius)
+      : TBoxProof(TProofBox{X, X, Y, Y}) {
     E = {static_cast<TCentre>(ZR), static_cast<TCentre>(ZI), 0, 0, 0, 0, 0};
-    E.R = DiffUp(ZR, static_cast<TExtended>(E.ZR)) + DiffUp(ZI, static_cast<TExtended>(E.ZI));
+    E.R = DiffUp(ZR, static_cast<TExtended>(E.ZR)) + DiffUp(ZI, static_cast<TExtended>(E.ZI)) + Radius;
   }
 
   // What the escape test does at the current iteration for every point.
@@ -169,6 +173,7 @@ public:
   }
 
   const TState& Current() const { return E; }
+  double StepErrorBound() const { return StepError; }
   // Whether the centre's own error is small beside the box.
   bool FineEnough() const { return StepError <= DoubleCentreShare * std::max(RX, RY); }
   // Upper bound of how much one step stretches distances, from Test().
@@ -209,21 +214,6 @@ private:
   TState E;
   // Bounds of the current enclosure, from Test() for Step().
   double AbsZ = 0, NormAB = 0, Spread = 0;
-};
-
-// Sets upward rounding for its lifetime and puts the caller's mode back.
-class TRoundUpward {
-public:
-  TRoundUpward() : FOld(std::fegetround()) {
-    if (std::fesetround(FE_UPWARD) != 0 || std::fegetround() != FE_UPWARD)
-      throw std::runtime_error("cannot round upward for a proof");
-  }
-  ~TRoundUpward() { std::fesetround(FOld); }
-  TRoundUpward(const TRoundUpward&) = delete;
-  TRoundUpward& operator=(const TRoundUpward&) = delete;
-
-private:
-  int FOld;
 };
 
 // Runs the enclosure for up to Steps iterations, each tested inside; Reached
@@ -310,10 +300,14 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
 }
 
 bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
-                           std::int32_t Budget) {
-  if (!InRange({X, Y, ZR, ZI}))
+                           std::int32_t Budget, double Radius) {
+  if (!InRange({X, Y, ZR, ZI}) || !(Radius >= 0 && Radius <= MaxWidth))
     return false;
   const TRoundUpward Upward;
-  TBoxProof<false, double> Proof(X, Y, ZR, ZI);
+  TBoxProof<false, double> Proof(X, Y, ZR, ZI, Radius);
   return StaysInside(Proof, Budget, false).Proved;
+}
+
+double DoubleOrbitStepError(TExtended X, TExtended Y) {
+  return TBoxProof<false, double>(TProofBox{X, X, Y, Y}).StepErrorBound();
 }

@@ -32,5 +32,12 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
 // enclosure must come back inside an earlier one within Budget iterations.
 // A point in the set whose orbit is attracted to a cycle is proved long
 // before its orbit repeats to the bit.
+// Radius: how far the orbit may be from z, where z is known only that well.
 bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
-                           std::int32_t Budget);
+                           std::int32_t Budget, double Radius = 0);
+
+// For the point (X, Y) rounded to doubles, as the single-orbit proofs round
+// it: a bound of how far one iteration in doubles moves from the literal
+// loop's iteration of the same z (the roundings of both, and of c), for
+// |z| <= 2. Valid only when called with upward rounding.
+double DoubleOrbitStepError(TExtended X, TExtended Y);
