@@ -1,6 +1,7 @@
 #include "IterationLimit.h"
 #include "Kernel.h"
 #include "IsInSet.h"
+#include "OrbitBounds.h"
 #include "Palette.h"
 #include "RegionProver.h"
 #include "RenderMandelbrot.h"
@@ -262,10 +263,12 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   TWorkQueue Queue(X, Y, Columns, Rows, Grid, States, Options.Progress);
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
-    if (Options.PortableKernel)
-      IterateSamplesPortable(Feed, Limit, Options.Proofs);
+    const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
+    // Where proofs pay, orbits are first followed in doubles with a bound.
+    if (!States.empty())
+      IterateSamplesBounded(Feed, Limit, Exact);
     else
-      IterateSamples(Feed, Limit, Options.Proofs);
+      Exact(Feed, Limit, Options.Proofs);
   });
   FillRepeats(Grid, Columns, Rows);
   const std::int64_t Proved = States.empty() ? 0 : CountProved(States, Grid, Columns, Rows);

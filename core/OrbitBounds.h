@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Kernel.h"
+
+#include <cstdint>
+
+// The exact iteration that IterateSamplesBounded falls back on: one of the
+// kernels of Kernel.h.
+using TExactKernel = void (*)(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits);
+
+// Gives every sample the feed hands out the count IsInSet gives it, like the
+// kernels, but first follows each orbit in doubles, several to a register,
+// with a rigorous bound of its distance from the literal 80-bit orbit
+// (FastPaths.md). Where the bound decides the escape test at every iteration
+// up to an escape or the limit, that is the count; where it cannot (an orbit
+// that escapes after its rounding has grown too large, or a point outside
+// the range of the bound), the sample is iterated exactly by Exact. Doubles
+// run about twice as fast as the x87 kernel, which pays for samples that
+// stay in the set and for most that escape.
+void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact);

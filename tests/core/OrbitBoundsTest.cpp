@@ -1,0 +1,198 @@
+// Orbits in doubles with a bound: every count they settle against the literal
+// loop, in regions where they settle most samples and where they give most up.
+
+#include "IsInSet.h"
+#include "Kernel.h"
+#include "Orbit.h"
+#include "OrbitBounds.h"
+#include "TileProof.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+class TListFeed : public TSampleFeed {
+public:
+  explicit TListFeed(std::vector<TSample> Samples) : FSamples(std::move(Samples)) {}
+  bool Next(TSample& Sample) override {
+    if (FNext == FSamples.size())
+      return false;
+    Sample = FSamples[FNext++];
+    return true;
+  }
+
+private:
+  std::vector<TSample> FSamples;
+  std::size_t FNext = 0;
+};
+
+// Stands in for the exact kernel: marks what it is given, and the rounding
+// it is called under.
+constexpr std::int32_t Handed = -7;
+bool HandedToNearest = true;
+void MarkHanded(TSampleFeed& Feed, std::int32_t, bool) {
+  HandedToNearest = HandedToNearest && std::fegetround() == FE_TONEAREST;
+  TSample Sample;
+  while (Feed.Next(Sample))
+    *Sample.Count = Handed;
+}
+
+std::int32_t LiteralCount(TExtended X, TExtended Y, std::int32_t Limit) {
+  std::int32_t Count = 0;
+  return IsInSet({X, Y}, Limit, Count) ? 0 : Count;
+}
+
+struct TTally {
+  int InSet = 0, Escaped = 0, Handed = 0;
+};
+
+// Runs the points through the bounded kernel with Exact and checks every
+// count that is not handed on.
+TTally Check(const std::vector<TExtPoint>& Points, std::int32_t Limit, TExactKernel Exact) {
+  std::vector<std::int32_t> Counts(Points.size(), -1);
+  std::vector<TSample> Samples;
+  for (std::size_t K = 0; K < Points.size(); ++K)
+    Samples.push_back({Points[K].X, Points[K].Y, &Counts[K]});
+  TListFeed Feed(Samples);
+  IterateSamplesBounded(Feed, Limit, Exact);
+  TTally Tally;
+  for (std::size_t K = 0; K < Points.size(); ++K) {
+    if (Counts[K] == ::Handed) {
+      ++Tally.Handed;
+      continue;
+    }
+    ++(Counts[K] == 0 ? Tally.InSet : Tally.Escaped);
+    EXPECT_EQ(Counts[K], LiteralCount(Points[K].X, Points[K].Y, Limit))
+        << "at (" << static_cast<double>(Points[K].X) << ", " << static_cast<double>(Points[K].Y)
+        << ") limit " << Limit;
+  }
+  return Tally;
+}
+
+TEST(OrbitBoundsTest, SettledCountsAreTheLiteralLoops) {
+  // Points near the boundary, with extended coordinates that are not
+  // doubles (so c itself is rounded), in regions of slow escapes, rims of
+  // slowly attracting components, bands and cusps.
+  const struct {
+    TExtended X, Y, Half;
+    std::int32_t Limit;
+  } Regions[] = {{-0.7436438870371587L, 0.1318259042053120L, 2e-6L, 5000},
+                 {0.28569L, 0.0149L, 5e-8L, 6000},
+                 {-1.7548776662466927L, 0.0L, 2e-3L, 1000},
+                 {-1.25066L, 0.020115L, 5e-6L, 4000},
+                 {0.25L, 0.0L, 1e-3L, 3000},
+                 {-0.75L, 0.0L, 1e-2L, 2000},
+                 {-0.5L, 0.0L, 2.0L, 50}};
+  std::mt19937_64 Random(9);
+  std::uniform_real_distribution<double> Offset(-1, 1);
+  TTally Total;
+  for (const auto& Region : Regions) {
+    std::vector<TExtPoint> Points;
+    for (int K = 0; K < 600; ++K)
+      Points.push_back({Region.X + Region.Half * static_cast<TExtended>(Offset(Random)) / 3,
+                        Region.Y + Region.Half * static_cast<TExtended>(Offset(Random)) / 3});
+    const TTally Tally = Check(Points, Region.Limit, MarkHanded);
+    Total.InSet += Tally.InSet;
+    Total.Escaped += Tally.Escaped;
+    Total.Handed += Tally.Handed;
+  }
+  // All three outcomes occur, so each branch has been checked.
+  EXPECT_GT(Total.InSet, 1500);
+  EXPECT_GT(Total.Escaped, 600);
+  EXPECT_GT(Total.Handed, 300);
+  EXPECT_TRUE(HandedToNearest) << "the exact kernel must run with the caller's rounding";
+  EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+}
+
+TEST(OrbitBoundsTest, LateEscapesAreNeverSettledEarly) {
+  // Orbits that escape late, where the double orbit has drifted far from the
+  // literal one by the escape: each alone, so that every one is tried, and
+  // most are handed on. None may be settled a step early or late.
+  std::mt19937_64 Random(3);
+  std::uniform_real_distribution<double> Offset(-1, 1);
+  int Late = 0, Settled = 0;
+  for (int K = 0; Late < 400; ++K) {
+    ASSERT_LT(K, 100000);
+    const TExtended X = 0.28569L + 2e-8L * static_cast<TExtended>(Offset(Random));
+    const TExtended Y = 0.0149L + 2e-8L * static_cast<TExtended>(Offset(Random));
+    if (LiteralCount(X, Y, 6000) < 1000)
+      continue;
+    ++Late;
+    Settled += Check({{X, Y}}, 6000, MarkHanded).Escaped;
+  }
+  EXPECT_GT(Settled, 0);
+}
+
+TEST(OrbitBoundsTest, HardPointsGoToTheExactKernel) {
+  const TExtended Inf = std::numeric_limits<TExtended>::infinity();
+  const TExtended NaN = std::numeric_limits<TExtended>::quiet_NaN();
+  const struct {
+    TExtended X, Y;
+    std::int32_t Limit, Count; // -1: either settled right or handed on
+  } Cases[] = {
+      {-2, 0, 1000, Handed}, // |z| = 2 for ever: no margin decides it
+      {2, 0, 1000, Handed},  // z_1 = 2 exactly on the circle
+      {5, 0, 1000, Handed},  // outside the range of the bounds
+      {0, -4.5L, 1000, Handed},
+      {Inf, 0, 1000, Handed},
+      {NaN, 0, 1000, Handed},
+      {1e-4000L, -1e-4000L, 1000, 0}, // rounds to 0 as a double
+      {0.3L, 0.5L, 1, 0},             // limit 1: z_1 surely inside
+      {3.0L, 0, 1, 1},
+      {1.5L, 1.5L, 1, 1},
+      {-0.1L, 0.1L, 3000, 0},
+      {0.26L, 0, 1000, -1},
+  };
+  for (const auto& Case : Cases) {
+    std::int32_t Count = -1;
+    TListFeed Feed({{Case.X, Case.Y, &Count}});
+    IterateSamplesBounded(Feed, Case.Limit, MarkHanded);
+    if (Case.Count != -1) {
+      EXPECT_EQ(Count, Case.Count) << static_cast<double>(Case.X) << ", " << static_cast<double>(Case.Y);
+    }
+    // With the real kernel behind it, every count is the literal loop's.
+    TListFeed Again({{Case.X, Case.Y, &Count}});
+    IterateSamplesBounded(Again, Case.Limit, IterateSamples);
+    EXPECT_EQ(Count, LiteralCount(Case.X, Case.Y, Case.Limit)) << static_cast<double>(Case.X);
+  }
+  // A limit below 1 goes straight to the exact kernel.
+  std::int32_t Count = -1;
+  TListFeed Feed({{0.1L, 0.1L, &Count}});
+  IterateSamplesBounded(Feed, 0, MarkHanded);
+  EXPECT_EQ(Count, Handed);
+}
+
+TEST(OrbitBoundsTest, SameCountsWithEitherExactKernel) {
+  // Many samples, so that lanes fill and drain unevenly and batches of
+  // undecided ones reach the exact kernel while others are still in flight.
+  std::vector<TExtPoint> Points;
+  for (int I = 0; I < 40; ++I)
+    for (int J = 0; J < 25; ++J)
+      Points.push_back({-0.7436479734L + I * 2e-8L, 0.1318284042L - J * 2e-8L});
+  for (const TExactKernel Exact : {TExactKernel{IterateSamples}, TExactKernel{IterateSamplesPortable}}) {
+    const TTally Tally = Check(Points, 5000, Exact);
+    EXPECT_EQ(Tally.Handed, 0);
+  }
+}
+
+TEST(ProveOrbitTest, AStartingRadiusIsCarried) {
+  // An attracted orbit is proved from a disk around its point, not from one
+  // too wide to contract, nor from a negative or undefined radius.
+  const TExtended X = -0.1L, Y = 0.1L;
+  TOrbit Orbit;
+  for (int K = 0; K < 100; ++K)
+    Orbit.Step(X, Y);
+  EXPECT_TRUE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200, 1e-12));
+  EXPECT_FALSE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200, 0.5));
+  EXPECT_FALSE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200, -1e-12));
+  EXPECT_FALSE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200,
+                                     std::numeric_limits<double>::quiet_NaN()));
+}
+
+} // namespace
