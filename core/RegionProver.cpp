@@ -1,6 +1,7 @@
 #include "RegionProver.h"
 
 #include "Kernel.h"
+#include "OrbitBounds.h"
 #include "TileProof.h"
 
 #include <algorithm>
@@ -178,7 +179,7 @@ void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeB
                        &FGrid.At(Column(Place.I), Row(Place.J))});
   }
   TListFeed Feed(Samples.data(), Samples.size());
-  IterateSamples(Feed, Limit);
+  IterateSamplesBounded(Feed, Limit, IterateSamples);
   // An escape within the shorter limit is the same escape under the frame's.
   if (Limit < FLimit)
     for (std::size_t K = 0; K < Samples.size(); ++K)
