@@ -2,7 +2,9 @@
 
 #include "Extended.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // One sample for the iteration kernels: the point, and where its result goes
 // (0: did not escape within the limit, n: escaped at iteration n).
@@ -33,6 +35,23 @@ class TSampleFeed {
 public:
   virtual ~TSampleFeed() = default;
   virtual bool Next(TSample& Sample) = 0;
+};
+
+// Hands out the samples of a list, in order; the list must outlive it.
+class TListFeed : public TSampleFeed {
+public:
+  explicit TListFeed(const std::vector<TSample>& Samples) : FSamples(Samples) {}
+  explicit TListFeed(std::vector<TSample>&&) = delete; // would outlive its list
+  bool Next(TSample& Sample) override {
+    if (FNext == FSamples.size())
+      return false;
+    Sample = FSamples[FNext++];
+    return true;
+  }
+
+private:
+  const std::vector<TSample>& FSamples;
+  std::size_t FNext = 0;
 };
 
 // Iterates every sample the feed hands out with the given limit, giving the

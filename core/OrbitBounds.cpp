@@ -269,21 +269,6 @@ private:
   int FActive = 0;
 };
 
-class TListFeed : public TSampleFeed {
-public:
-  explicit TListFeed(const std::vector<TSample>& Samples) : FSamples(Samples) {}
-  bool Next(TSample& Sample) override {
-    if (FNext == FSamples.size())
-      return false;
-    Sample = FSamples[FNext++];
-    return true;
-  }
-
-private:
-  const std::vector<TSample>& FSamples;
-  std::size_t FNext = 0;
-};
-
 } // namespace
 
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {

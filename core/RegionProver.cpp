@@ -128,26 +128,6 @@ bool TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
   return true;
 }
 
-namespace {
-
-// Hands a few samples to a kernel.
-class TListFeed : public TSampleFeed {
-public:
-  TListFeed(const TSample* Samples, std::size_t Count) : FNext(Samples), FEnd(Samples + Count) {}
-  bool Next(TSample& Sample) override {
-    if (FNext == FEnd)
-      return false;
-    Sample = *FNext++;
-    return true;
-  }
-
-private:
-  const TSample* FNext;
-  const TSample* FEnd;
-};
-
-} // namespace
-
 // Probes are samples iterated exactly; their counts stand in the grid. They
 // go to the kernel together, so that several are in flight at once.
 //
@@ -178,7 +158,7 @@ void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeB
                        FY[static_cast<std::size_t>(Row(Place.J))],
                        &FGrid.At(Column(Place.I), Row(Place.J))});
   }
-  TListFeed Feed(Samples.data(), Samples.size());
+  TListFeed Feed(Samples);
   IterateSamplesBounded(Feed, Limit, IterateSamples);
   // An escape within the shorter limit is the same escape under the frame's.
   if (Limit < FLimit)

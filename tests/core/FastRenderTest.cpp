@@ -107,22 +107,6 @@ TEST_P(FastRenderTest, IdenticalToTheLiteralRenderer) {
 
 INSTANTIATE_TEST_SUITE_P(Views, FastRenderTest, testing::ValuesIn(Views), TParamName());
 
-// A feed over a fixed list of points, for the kernels on their own.
-class TListFeed : public TSampleFeed {
-public:
-  explicit TListFeed(std::vector<TSample> Samples) : FSamples(std::move(Samples)) {}
-  bool Next(TSample& Sample) override {
-    if (FNext == FSamples.size())
-      return false;
-    Sample = FSamples[FNext++];
-    return true;
-  }
-
-private:
-  std::vector<TSample> FSamples;
-  std::size_t FNext = 0;
-};
-
 TEST(KernelTest, KnownCountsInEveryLane) {
   // Known counts, fed so that escapes land in different lanes at different
   // times, with the limit cutting some off; 0 means "did not escape".

@@ -17,21 +17,6 @@
 
 namespace {
 
-class TListFeed : public TSampleFeed {
-public:
-  explicit TListFeed(std::vector<TSample> Samples) : FSamples(std::move(Samples)) {}
-  bool Next(TSample& Sample) override {
-    if (FNext == FSamples.size())
-      return false;
-    Sample = FSamples[FNext++];
-    return true;
-  }
-
-private:
-  std::vector<TSample> FSamples;
-  std::size_t FNext = 0;
-};
-
 // Stands in for the exact kernel: marks what it is given, and the rounding
 // it is called under.
 constexpr std::int32_t Handed = -7;
@@ -151,19 +136,21 @@ TEST(OrbitBoundsTest, HardPointsGoToTheExactKernel) {
   };
   for (const auto& Case : Cases) {
     std::int32_t Count = -1;
-    TListFeed Feed({{Case.X, Case.Y, &Count}});
+    const std::vector<TSample> Sample{{Case.X, Case.Y, &Count}};
+    TListFeed Feed(Sample);
     IterateSamplesBounded(Feed, Case.Limit, MarkHanded);
     if (Case.Count != -1) {
       EXPECT_EQ(Count, Case.Count) << static_cast<double>(Case.X) << ", " << static_cast<double>(Case.Y);
     }
     // With the real kernel behind it, every count is the literal loop's.
-    TListFeed Again({{Case.X, Case.Y, &Count}});
+    TListFeed Again(Sample);
     IterateSamplesBounded(Again, Case.Limit, IterateSamples);
     EXPECT_EQ(Count, LiteralCount(Case.X, Case.Y, Case.Limit)) << static_cast<double>(Case.X);
   }
   // A limit below 1 goes straight to the exact kernel.
   std::int32_t Count = -1;
-  TListFeed Feed({{0.1L, 0.1L, &Count}});
+  const std::vector<TSample> Sample{{0.1L, 0.1L, &Count}};
+  TListFeed Feed(Sample);
   IterateSamplesBounded(Feed, 0, MarkHanded);
   EXPECT_EQ(Count, Handed);
 }
