@@ -147,8 +147,9 @@ private:
         continue;
       }
       const double CX = static_cast<double>(Sample.X), CY = static_cast<double>(Sample.Y);
-      const double R = DiffUp(Sample.X, CX) + DiffUp(Sample.Y, CY);
-      const double E = DoubleOrbitStepError(Sample.X, Sample.Y);
+      const double RX = DiffUp(Sample.X, CX), RY = DiffUp(Sample.Y, CY);
+      const double R = RX + RY;
+      const double E = DoubleOrbitStepError(CX, CY, RX, RY);
       const TVerdict Verdict = Test(CX, CY, R * R);
       if (Verdict == TVerdict::Outside || (Verdict == TVerdict::Inside && FLimit == 1)) {
         *Sample.Count = Verdict == TVerdict::Outside ? 1 : 0;

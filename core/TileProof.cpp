@@ -71,6 +71,12 @@ template <class TCentre> struct TEnclosure {
   double R = 0;
 };
 
+// Step error of an orbit with the given error per unit, for points within
+// RX and RY of a centre of these magnitudes.
+double OrbitStepError(double Error, double AbsCX, double AbsCY, double RX, double RY) {
+  return Error * (4 + (AbsCX + RX + AbsCY + RY)) + Tiny;
+}
+
 enum class TVerdict { Inside, Outside, Undecided };
 
 // Linear false: one point, and no linear terms. Its c need not be a double:
@@ -89,7 +95,7 @@ public:
     RX = std::max(static_cast<double>(Box.XMax - CX), static_cast<double>(CX - Box.XMin));
     RY = std::max(static_cast<double>(Box.YMax - CY), static_cast<double>(CY - Box.YMin));
     constexpr double Error = std::is_same_v<TCentre, double> ? DoubleOrbitError : OrbitError;
-    StepError = Error * (4 + (AbsUp(CX) + RX + AbsUp(CY) + RY)) + Tiny;
+    StepError = OrbitStepError(Error, AbsUp(CX), AbsUp(CY), RX, RY);
     // The first iterate is c itself, exactly.
     E = {CX, CY, RX, 0, 0, RY, 0};
   }
@@ -173,7 +179,6 @@ public:
   }
 
   const TState& Current() const { return E; }
-  double StepErrorBound() const { return StepError; }
   // Whether the centre's own error is small beside the box.
   bool FineEnough() const { return StepError <= DoubleCentreShare * std::max(RX, RY); }
   // Upper bound of how much one step stretches distances, from Test().
@@ -308,6 +313,6 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
   return StaysInside(Proof, Budget, false).Proved;
 }
 
-double DoubleOrbitStepError(TExtended X, TExtended Y) {
-  return TBoxProof<false, double>(TProofBox{X, X, Y, Y}).StepErrorBound();
+double DoubleOrbitStepError(double CX, double CY, double RX, double RY) {
+  return OrbitStepError(DoubleOrbitError, std::fabs(CX), std::fabs(CY), RX, RY);
 }

@@ -36,8 +36,8 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
 bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                            std::int32_t Budget, double Radius = 0);
 
-// For the point (X, Y) rounded to doubles, as the single-orbit proofs round
-// it: a bound of how far one iteration in doubles moves from the literal
-// loop's iteration of the same z (the roundings of both, and of c), for
-// |z| <= 2. Valid only when called with upward rounding.
-double DoubleOrbitStepError(TExtended X, TExtended Y);
+// For a point c within RX and RY (its rounding) of the double (CX, CY): a
+// bound of how far one iteration in doubles from C moves from the literal
+// loop's iteration of the same z from c (the roundings of both, and c - C),
+// for |z| <= 2. Valid only when called with upward rounding.
+double DoubleOrbitStepError(double CX, double CY, double RX, double RY);
