@@ -11,11 +11,9 @@
 #include "RoundUpward.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
-#include <stdexcept>
 #include <type_traits>
 
 namespace {
