@@ -9,8 +9,8 @@
 
 #include "OrbitBounds.h"
 
+#include "ProofBounds.h"
 #include "ProofRation.h"
-#include "RoundUpward.h"
 #include "TileProof.h"
 
 #include <emmintrin.h>
@@ -26,11 +26,6 @@ namespace {
 // Registers of two orbits each in flight; four hide the latency of a step.
 constexpr int Registers = 2;
 constexpr int LaneCount = 2 * Registers;
-
-// The escape test fl(fl(zr^2) + fl(zi^2)) > 4 surely fails below the first
-// bound on |z|^2 and surely passes at or above the square of the second.
-constexpr double SurelyInside = 4 - 0x1p-50;
-constexpr double SurelyOutside = 2 + 0x1p-50;
 
 // Each lane keeps S >= r^2 for the radius r of the disk around its double
 // orbit w that holds the literal orbit, so that a step needs no root. The
@@ -58,9 +53,6 @@ constexpr double ErrorFactor = 1 + 1 / H;
 constexpr double MaxCoordinate = 4;
 
 enum class TVerdict { Inside, Outside, Undecided };
-
-// Upper bound of |A - B|, as in the tile proofs.
-double DiffUp(TExtended A, TExtended B) { return static_cast<double>(std::max(A - B, B - A)); }
 
 // What the escape test does for every orbit within sqrt(S) of (X, Y).
 TVerdict Test(double X, double Y, double S) {
@@ -147,7 +139,7 @@ private:
         continue;
       }
       const double CX = static_cast<double>(Sample.X), CY = static_cast<double>(Sample.Y);
-      const double RX = DiffUp(Sample.X, CX), RY = DiffUp(Sample.Y, CY);
+      const double RX = DiffUp(Sample.X, TExtended{CX}), RY = DiffUp(Sample.Y, TExtended{CY});
       const double R = RX + RY;
       const double E = DoubleOrbitStepError(CX, CY, RX, RY);
       const TVerdict Verdict = Test(CX, CY, R * R);

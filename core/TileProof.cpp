@@ -8,7 +8,7 @@
 
 #include "TileProof.h"
 
-#include "RoundUpward.h"
+#include "ProofBounds.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,10 +34,6 @@ constexpr double LinearError = 0x1p-48;
 // times over; it is kept a normal double, since arithmetic on subnormal
 // operands is slow.
 constexpr double Tiny = 0x1p-1000;
-// The escape test fl(fl(zr^2) + fl(zi^2)) > 4 surely fails below the first
-// bound on |z|^2 and surely passes at or above the square of the second.
-constexpr double SurelyInside = 4 - 0x1p-50;
-constexpr double SurelyOutside = 2 + 0x1p-50;
 // Looking for an enclosure that comes back inside an earlier one: the first
 // is saved at this iteration, then at doubling intervals; at most so many
 // runs from each, with a width of WidthMargin times what a contraction would
@@ -54,10 +50,6 @@ double AbsUp(double V) { return std::fabs(V); }
 // A lower bound of |V| as a double.
 double AbsDown(TExtended V) { return -static_cast<double>(-std::fabs(V)); }
 double AbsDown(double V) { return std::fabs(V); }
-// Upper bounds of |A - B|: an upward difference bounds the exact one from
-// above only in its own order, so both orders are taken.
-double DiffUp(TExtended A, TExtended B) { return static_cast<double>(std::max(A - B, B - A)); }
-double DiffUp(double A, double B) { return std::max(A - B, B - A); }
 double HypotUp(double A, double B) { return std::sqrt(A * A + B * B); }
 
 // The orbits of all points c = C0 + (RX a, RY b), a and b in [-1, 1], at one

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Extended.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <stdexcept>
+
+// What the proofs share: the margins of the escape test and the rounding
+// that makes their sums and products bounds.
+
+// The escape test fl(fl(zr^2) + fl(zi^2)) > 4 surely fails below the first
+// bound on |z|^2 and surely passes at or above the square of the second.
+inline constexpr double SurelyInside = 4 - 0x1p-50;
+inline constexpr double SurelyOutside = 2 + 0x1p-50;
+
+// Upper bound of |A - B| as a double, under upward rounding: an upward
+// difference bounds the exact one from above only in its own order, so both
+// orders are taken.
+inline double DiffUp(TExtended A, TExtended B) {
+  return static_cast<double>(std::max(A - B, B - A));
+}
+inline double DiffUp(double A, double B) { return std::max(A - B, B - A); }
+
+// Sets upward rounding for its lifetime and puts the caller's mode back, so
+// that sums and products of non-negative bounds round up. Only code built
+// with -frounding-math may compute under it.
+class TRoundUpward {
+public:
+  TRoundUpward() : FOld(std::fegetround()) {
+    if (std::fesetround(FE_UPWARD) != 0 || std::fegetround() != FE_UPWARD)
+      throw std::runtime_error("cannot round upward for a proof");
+  }
+  ~TRoundUpward() { std::fesetround(FOld); }
+  TRoundUpward(const TRoundUpward&) = delete;
+  TRoundUpward& operator=(const TRoundUpward&) = delete;
+
+private:
+  int FOld;
+};
