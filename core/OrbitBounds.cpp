@@ -68,27 +68,6 @@ TVerdict Test(double X, double Y, double S) {
   return Low >= Inner * Inner ? TVerdict::Outside : TVerdict::Undecided;
 }
 
-// Where most orbits escape after their bound has grown too large (slow
-// escapes near the set), the doubles only add to the exact kernel's work.
-// The credit counts the iterations of settled orbits (each about half an
-// exact iteration saved) against those of undecided ones (each about half an
-// exact iteration spent for nothing); without credit only one sample in
-// RationedTry is tried, so that the credit can come back. Which samples are
-// tried changes only the speed, never a count.
-class TStepRation {
-public:
-  bool Grants() { return FCredit > 0 || ++FSkipped % RationedTry == 0; }
-  void Record(bool Settled, std::int32_t Steps) {
-    FCredit = std::clamp<std::int64_t>(FCredit + (Settled ? Steps : -Steps), -MaxCredit, MaxCredit);
-  }
-
-private:
-  static constexpr std::int64_t StartCredit = 1 << 14, MaxCredit = 1 << 20;
-  static constexpr std::uint32_t RationedTry = 16;
-  std::int64_t FCredit = StartCredit;
-  std::uint32_t FSkipped = 0;
-};
-
 struct alignas(16) TLanes {
   std::array<double, LaneCount> ZR{}, ZI{}, S{}, CX{}, CY{}, E2{};
 };
@@ -102,8 +81,9 @@ struct TLaneBook {
 
 class TLaneRunner {
 public:
-  TLaneRunner(TSampleFeed& Feed, std::int32_t Limit, std::vector<TSample>& Undecided)
-      : FFeed(Feed), FLimit(Limit), FUndecided(Undecided) {}
+  TLaneRunner(TSampleFeed& Feed, std::int32_t Limit, std::vector<TSample>& Undecided,
+              TStepRation& StepRation)
+      : FFeed(Feed), FLimit(Limit), FUndecided(Undecided), FStepRation(StepRation) {}
 
   // Runs the lanes until every sample is settled or undecided, or until
   // Batch samples wait undecided; returns whether any lane is left.
@@ -256,15 +236,16 @@ private:
   std::vector<TSample>& FUndecided;
   TLanes FLanes;
   std::array<TLaneBook, LaneCount> FBooks;
+  TStepRation& FStepRation;
   TProofRation FRation;
-  TStepRation FStepRation;
   bool FStarted = false;
   int FActive = 0;
 };
 
 } // namespace
 
-void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {
+void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
+                           TStepRation& Ration) {
   if (Limit < 1) {
     Exact(Feed, Limit, true);
     return;
@@ -273,7 +254,7 @@ void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel E
   // shared out with the rest of the frame's samples, not left to the end.
   constexpr std::size_t Batch = 64;
   std::vector<TSample> Undecided;
-  TLaneRunner Runner(Feed, Limit, Undecided);
+  TLaneRunner Runner(Feed, Limit, Undecided, Ration);
   bool More = true;
   while (More) {
     {
@@ -284,4 +265,9 @@ void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel E
     Exact(Rest, Limit, true);
     Undecided.clear();
   }
+}
+
+void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {
+  TStepRation Ration;
+  IterateSamplesBounded(Feed, Limit, Exact, Ration);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kernel.h"
+#include "ProofRation.h"
 
 #include <cstdint>
 
@@ -16,5 +17,9 @@ using TExactKernel = void (*)(TSampleFeed& Feed, std::int32_t Limit, bool ProveO
 // that escapes after its rounding has grown too large, or a point outside
 // the range of the bound), the sample is iterated exactly by Exact. Doubles
 // run about twice as fast as the x87 kernel, which pays for samples that
-// stay in the set and for most that escape.
+// stay in the set and for most that escape; where they do not, Ration (which
+// may be shared by threads and calls) keeps them to a few samples.
+void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
+                           TStepRation& Ration);
+// The same with a ration of its own.
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact);

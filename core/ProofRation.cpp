@@ -21,3 +21,19 @@ void TProofRation::Record(bool Proved) {
     }
   }
 }
+
+bool TStepRation::Grants() {
+  const std::int64_t Credit = FCredit.load(std::memory_order_relaxed);
+  if (Credit > 0)
+    return true;
+  const auto Backoff = static_cast<int>(std::min(MaxBackoff, -Credit / DebtStep));
+  return (FSkipped.fetch_add(1, std::memory_order_relaxed) + 1) % (RationedTry << Backoff) == 0;
+}
+
+void TStepRation::Record(bool Settled, std::int32_t Steps) {
+  std::int64_t Credit = FCredit.load(std::memory_order_relaxed);
+  while (!FCredit.compare_exchange_weak(
+      Credit, std::clamp<std::int64_t>(Credit + (Settled ? Steps : -Steps), -MaxCredit, MaxCredit),
+      std::memory_order_relaxed)) {
+  }
+}

@@ -22,3 +22,29 @@ private:
   std::atomic<std::int32_t> FCredit{StartCredit};
   std::atomic<std::uint32_t> FSkipped{0};
 };
+
+// Rations the bounded double orbits (OrbitBounds.h) where they keep failing
+// (slow escapes near the set, whose bound grows too large): the doubles then
+// only add to the exact kernel's work. The credit counts the iterations of
+// settled orbits (each about half an exact iteration saved) against those of
+// undecided ones (each about half an exact iteration spent for nothing).
+// Without credit only one sample in RationedTry is tried, and fewer still the
+// deeper the debt, so that the credit can come back where the doubles work
+// again. Safe to share between threads, like TProofRation: the region
+// prover keeps one for all its probes, which come a few at a time. Which
+// samples are tried changes only the speed, never a count.
+class TStepRation {
+public:
+  bool Grants();
+  void Record(bool Settled, std::int32_t Steps);
+
+private:
+  static constexpr std::int64_t StartCredit = 1 << 14, MaxCredit = 1 << 20;
+  // Each DebtStep of debt halves the share of samples tried, down to one in
+  // RationedTry << MaxBackoff.
+  static constexpr std::int64_t DebtStep = 1 << 16;
+  static constexpr std::int64_t MaxBackoff = 4;
+  static constexpr std::uint32_t RationedTry = 16;
+  std::atomic<std::int64_t> FCredit{StartCredit};
+  std::atomic<std::uint32_t> FSkipped{0};
+};

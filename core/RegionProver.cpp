@@ -159,7 +159,7 @@ void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeB
                        &FGrid.At(Column(Place.I), Row(Place.J))});
   }
   TListFeed Feed(Samples);
-  IterateSamplesBounded(Feed, Limit, IterateSamples);
+  IterateSamplesBounded(Feed, Limit, IterateSamples, FOrbitRation);
   // An escape within the shorter limit is the same escape under the frame's.
   if (Limit < FLimit)
     for (std::size_t K = 0; K < Samples.size(); ++K)

@@ -97,4 +97,7 @@ private:
   // Where proofs of 0 keep failing (slow escapers that look in the set),
   // they are rationed; a tile not tried is split as if its proof had failed.
   TProofRation FZeroRation;
+  // Probes are few per call; one ration for all of them learns where the
+  // doubles keep failing.
+  TStepRation FOrbitRation;
 };

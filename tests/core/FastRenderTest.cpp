@@ -167,6 +167,26 @@ TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
   Shared.Record(true);
   EXPECT_TRUE(Shared.Grants() && Shared.Grants());
 
+  // The ration of double orbits weighs iterations: deep in debt it tries
+  // one sample in 256; the debt is bounded, so a long settled run pays it
+  // back, from any number of threads.
+  TStepRation Steps;
+  EXPECT_TRUE(Steps.Grants());
+  {
+    std::vector<std::jthread> Threads;
+    for (int T = 0; T < 4; ++T)
+      Threads.emplace_back([&Steps] {
+        for (int K = 0; K < 100; ++K)
+          Steps.Record(false, 1 << 20);
+      });
+  }
+  Granted = 0;
+  for (int K = 0; K < 1024; ++K)
+    Granted += Steps.Grants();
+  EXPECT_EQ(Granted, 4);
+  Steps.Record(true, (1 << 20) + 1);
+  EXPECT_TRUE(Steps.Grants() && Steps.Grants());
+
   // The counts stay the literal loop's whoever is tried: orbits that escape
   // after the try (past 512 iterations, near the cusp) use up the credit,
   // then attracted ones and more late escapers follow.
