@@ -59,6 +59,12 @@ const TBenchView BenchViews[] = {
     {"minibrot, period 4", -1.942L, 0.0012L, -0.0012L},
     // Outside the period-2 bulb, where filaments and bands mix.
     {"period-2 exterior", -1.25066L, 0.02012L, 0.02011L},
+    // The edge of a small bulb on the main cardioid: samples on both sides
+    // stay near the boundary for thousands of iterations without being
+    // attracted or escaping, so neither tiles nor double orbits settle them
+    // and every one is iterated exactly; the proofs must cost next to nothing.
+    {"bulb edge", -0.2125858316L - 4.086402266e-6L, 0.6432958455L + 2.5e-6L,
+     0.6432958455L - 2.5e-6L},
 };
 
 double Milliseconds(std::chrono::steady_clock::duration Elapsed) {
