@@ -242,6 +242,39 @@ private:
   int FActive = 0;
 };
 
+// What the exact kernel is fed: the samples the lanes leave undecided, in
+// batches, the lanes running (with upward rounding) only when the kernel
+// wants a sample and the last batch is used up. So the kernel runs once for
+// the whole feed, its lanes full to the end, and the undecided are shared
+// out with the rest of the frame's samples, not left to the end.
+class TUndecidedFeed : public TSampleFeed {
+public:
+  TUndecidedFeed(TSampleFeed& Feed, std::int32_t Limit, TStepRation& Ration)
+      : FRunner(Feed, Limit, FUndecided, Ration) {}
+
+  bool Next(TSample& Sample) override {
+    if (FNext == FUndecided.size()) {
+      FUndecided.clear();
+      FNext = 0;
+      if (FMore) {
+        const TRoundUpward Upward;
+        FMore = FRunner.Run(Batch);
+      }
+      if (FUndecided.empty())
+        return false; // the lanes are through the feed
+    }
+    Sample = FUndecided[FNext++];
+    return true;
+  }
+
+private:
+  static constexpr std::size_t Batch = 64;
+  std::vector<TSample> FUndecided;
+  std::size_t FNext = 0;
+  TLaneRunner FRunner;
+  bool FMore = true;
+};
+
 } // namespace
 
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
@@ -250,21 +283,8 @@ void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel E
     Exact(Feed, Limit, true);
     return;
   }
-  // The undecided go to the exact kernel in batches, so that they are
-  // shared out with the rest of the frame's samples, not left to the end.
-  constexpr std::size_t Batch = 64;
-  std::vector<TSample> Undecided;
-  TLaneRunner Runner(Feed, Limit, Undecided, Ration);
-  bool More = true;
-  while (More) {
-    {
-      const TRoundUpward Upward;
-      More = Runner.Run(Batch);
-    }
-    TListFeed Rest(Undecided);
-    Exact(Rest, Limit, true);
-    Undecided.clear();
-  }
+  TUndecidedFeed Undecided(Feed, Limit, Ration);
+  Exact(Undecided, Limit, true);
 }
 
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {
