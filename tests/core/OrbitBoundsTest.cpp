@@ -18,14 +18,16 @@
 namespace {
 
 // Stands in for the exact kernel: marks what it is given, and the rounding
-// it is called under.
+// it runs under, also after each sample it takes (the lanes run inside).
 constexpr std::int32_t Handed = -7;
 bool HandedToNearest = true;
 void MarkHanded(TSampleFeed& Feed, std::int32_t, bool) {
   HandedToNearest = HandedToNearest && std::fegetround() == FE_TONEAREST;
   TSample Sample;
-  while (Feed.Next(Sample))
+  while (Feed.Next(Sample)) {
+    HandedToNearest = HandedToNearest && std::fegetround() == FE_TONEAREST;
     *Sample.Count = Handed;
+  }
 }
 
 std::int32_t LiteralCount(TExtended X, TExtended Y, std::int32_t Limit) {
