@@ -14,6 +14,9 @@
 inline constexpr double SurelyInside = 4 - 0x1p-50;
 inline constexpr double SurelyOutside = 2 + 0x1p-50;
 
+// What the escape test does for every point of an enclosure.
+enum class TEscapeVerdict { Inside, Outside, Undecided };
+
 // Upper bound of |A - B| as a double, under upward rounding: an upward
 // difference bounds the exact one from above only in its own order, so both
 // orders are taken.

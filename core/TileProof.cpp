@@ -30,10 +30,6 @@ constexpr double DoubleOrbitError = 12 * 0x1p-52 + OrbitError;
 constexpr double DoubleCentreShare = 0x1p-10;
 // Error of the linear coefficients in doubles, relative to |Z| |A| + r.
 constexpr double LinearError = 0x1p-48;
-// Covers every underflow of an 80-bit or a double operation in one step, many
-// times over; it is kept a normal double, since arithmetic on subnormal
-// operands is slow.
-constexpr double Tiny = 0x1p-1000;
 // Looking for an enclosure that comes back inside an earlier one: the first
 // is saved at this iteration, then at doubling intervals; at most so many
 // runs from each, with a width of WidthMargin times what a contraction would
@@ -62,12 +58,11 @@ template <class TCentre> struct TEnclosure {
 };
 
 // Step error of an orbit with the given error per unit, for points within
-// RX and RY of a centre of these magnitudes.
+// RX and RY of a centre of these magnitudes. Its constant term also covers
+// every underflow of the step, the linear terms' included (FastPaths.md).
 double OrbitStepError(double Error, double AbsCX, double AbsCY, double RX, double RY) {
-  return Error * (4 + (AbsCX + RX + AbsCY + RY)) + Tiny;
+  return Error * (4 + (AbsCX + RX + AbsCY + RY));
 }
-
-enum class TVerdict { Inside, Outside, Undecided };
 
 // Linear false: one point, and no linear terms. Its c need not be a double:
 // then RX and RY are the rounding of c to the centre CX, CY, which is not in
@@ -100,7 +95,7 @@ public:
   }
 
   // What the escape test does at the current iteration for every point.
-  TVerdict Test() {
+  TEscapeVerdict Test() {
     AbsZ = HypotUp(AbsUp(E.ZR), AbsUp(E.ZI));
     if constexpr (Linear) {
       // The largest |A a + B b| over the square: a convex function of (a, b)
@@ -115,17 +110,17 @@ public:
     Spread = NormAB + E.R;
     const double Outer = AbsZ + Spread;
     if (Outer * Outer <= SurelyInside)
-      return TVerdict::Inside;
+      return TEscapeVerdict::Inside;
     if constexpr (Linear)
       if (CornersInside())
-        return TVerdict::Inside;
+        return TEscapeVerdict::Inside;
     // Lower bound of |Z|^2, from rounded-up negatives.
     const double LowR = AbsDown(E.ZR), LowI = AbsDown(E.ZI);
     const double LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
     const double Inner = Spread + SurelyOutside;
     if (LowZ2 >= Inner * Inner)
-      return TVerdict::Outside;
-    return TVerdict::Undecided;
+      return TEscapeVerdict::Outside;
+    return TEscapeVerdict::Undecided;
   }
 
   // A second look where |Z| + NormAB + R is too wide: |Z + A a + B b| is
@@ -149,7 +144,7 @@ public:
   // Advances the enclosure by one iteration; Test() must have said Inside.
   void Step() {
     TState N;
-    double ErrorA = Tiny, ErrorB = Tiny;
+    double ErrorA = 0, ErrorB = 0;
     if constexpr (Linear) {
       const double ZR = static_cast<double>(E.ZR), ZI = static_cast<double>(E.ZI);
       N.AR = 2 * (ZR * E.AR - ZI * E.AI) + RX;
@@ -157,8 +152,8 @@ public:
       N.BR = 2 * (ZR * E.BR - ZI * E.BI);
       N.BI = 2 * (ZR * E.BI + ZI * E.BR) + RY;
       // |A| and |B| are at most NormAB: A = ((A + B) + (A - B)) / 2.
-      ErrorA = LinearError * (AbsZ * NormAB + RX) + Tiny * (NormAB + 1);
-      ErrorB = LinearError * (AbsZ * NormAB + RY) + Tiny * (NormAB + 1);
+      ErrorA = LinearError * (AbsZ * NormAB + RX);
+      ErrorB = LinearError * (AbsZ * NormAB + RY);
     }
     N.R = 2 * AbsZ * E.R + Spread * Spread + StepError + ErrorA + ErrorB;
     const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
@@ -169,6 +164,11 @@ public:
   }
 
   const TState& Current() const { return E; }
+  void Restart(const TState& State) { E = State; }
+  TCentre CentreX() const { return CX; }
+  TCentre CentreY() const { return CY; }
+  double HalfWidthX() const { return RX; }
+  double HalfWidthY() const { return RY; }
   // Whether the centre's own error is small beside the box.
   bool FineEnough() const { return StepError <= DoubleCentreShare * std::max(RX, RY); }
   // Upper bound of how much one step stretches distances, from Test().
@@ -195,7 +195,7 @@ public:
     Shadow.E = Start;
     Shadow.E.R = std::max(Width, Start.R);
     for (std::int32_t K = 0; K < Steps; ++K) {
-      if (Shadow.Test() != TVerdict::Inside)
+      if (Shadow.Test() != TEscapeVerdict::Inside)
         return false;
       Shadow.Step();
     }
@@ -223,7 +223,7 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
   std::int32_t SavedAt = 0, NextCheckpoint = FirstCheckpoint, Attempts = 0;
   double Gain = 1, Best = 0;
   for (std::int32_t N = 1; N <= Steps; ++N, ++Work) {
-    if (Proof.Test() != TVerdict::Inside)
+    if (Proof.Test() != TEscapeVerdict::Inside)
       return {false, Work};
     if (N == NextCheckpoint) {
       // Where only a closure proves anything, stop at an orbit that has
@@ -260,11 +260,11 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
 // Every point passes the escape test first at iteration Expected.
 template <class TProof> TProofResult EscapesTogether(TProof& Proof, std::int32_t Expected) {
   for (std::int32_t N = 1; N < Expected; ++N) {
-    if (Proof.Test() != TVerdict::Inside)
+    if (Proof.Test() != TEscapeVerdict::Inside)
       return {false, N};
     Proof.Step();
   }
-  return {Proof.Test() == TVerdict::Outside, Expected};
+  return {Proof.Test() == TEscapeVerdict::Outside, Expected};
 }
 
 // Whether every coordinate is a number well inside the range of doubles, in
@@ -305,4 +305,57 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
 
 double DoubleOrbitStepError(double CX, double CY, double RX, double RY) {
   return OrbitStepError(DoubleOrbitError, std::fabs(CX), std::fabs(CY), RX, RY);
+}
+
+namespace {
+
+template <class TCentre> TEnclosureState Exported(const TEnclosure<TCentre>& E) {
+  return {E.ZR, E.ZI, E.AR, E.AI, E.BR, E.BI, E.R};
+}
+
+template <class TCentre> TEnclosure<TCentre> Imported(const TEnclosureState& S) {
+  return {static_cast<TCentre>(S.ZR), static_cast<TCentre>(S.ZI), S.AR, S.AI, S.BR, S.BI, S.R};
+}
+
+template <class TProof> TEnclosureTrace Trace(TProof Proof, std::int32_t First, std::int32_t Steps) {
+  TEnclosureTrace Result{Proof.CentreX(), Proof.CentreY(), Proof.HalfWidthX(), Proof.HalfWidthY(),
+                         First, {}};
+  for (std::int32_t N = 0; N < Steps; ++N) {
+    Result.States.push_back(Exported(Proof.Current()));
+    if (Proof.Test() != TEscapeVerdict::Inside)
+      break;
+    Proof.Step();
+  }
+  return Result;
+}
+
+template <class TCentre> TEscapeVerdict StepFrom(const TProofBox& Box, TEnclosureState& State) {
+  TBoxProof<true, TCentre> Proof(Box);
+  Proof.Restart(Imported<TCentre>(State));
+  const TEscapeVerdict Verdict = Proof.Test();
+  if (Verdict != TEscapeVerdict::Inside)
+    return Verdict;
+  Proof.Step();
+  State = Exported(Proof.Current());
+  return TEscapeVerdict::Inside;
+}
+
+} // namespace
+
+TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre) {
+  const TRoundUpward Upward;
+  if (DoubleCentre)
+    return Trace(TBoxProof<true, double>(Box), 1, Steps);
+  return Trace(TBoxProof<true, TExtended>(Box), 1, Steps);
+}
+
+TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
+                           std::int32_t First, std::int32_t Steps) {
+  const TRoundUpward Upward;
+  return Trace(TBoxProof<false, double>(X, Y, ZR, ZI, 0), First, Steps);
+}
+
+TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State) {
+  const TRoundUpward Upward;
+  return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtended>(Box, State);
 }
