@@ -52,20 +52,47 @@ constexpr double ErrorFactor = 1 + 1 / H;
 // anything not a number, go to the exact kernel.
 constexpr double MaxCoordinate = 4;
 
-enum class TVerdict { Inside, Outside, Undecided };
-
 // What the escape test does for every orbit within sqrt(S) of (X, Y).
-TVerdict Test(double X, double Y, double S) {
+TEscapeVerdict Test(double X, double Y, double S) {
   const double M = X * X + Y * Y;
   const double R = std::sqrt(S);
   const double Outer = std::sqrt(M) + R;
   if (Outer * Outer <= SurelyInside || S * TestFactor + M <= TestBelow)
-    return TVerdict::Inside;
+    return TEscapeVerdict::Inside;
   // Lower bound of |w|^2, from rounded-up negatives.
   const double AX = std::fabs(X), AY = std::fabs(Y);
   const double Low = -((-AX) * AX + (-AY) * AY);
   const double Inner = R + SurelyOutside;
-  return Low >= Inner * Inner ? TVerdict::Outside : TVerdict::Undecided;
+  return Low >= Inner * Inner ? TEscapeVerdict::Outside : TEscapeVerdict::Undecided;
+}
+
+// A lane's first state, at z_1 = c: w_1 = C, c rounded to double, and r_1
+// bounded by the rounding; the step error E of every step is kept squared,
+// with its factor.
+TBoundedLane StartLane(TExtended X, TExtended Y) {
+  const double CX = static_cast<double>(X), CY = static_cast<double>(Y);
+  const double RX = DiffUp(X, TExtended{CX}), RY = DiffUp(Y, TExtended{CY});
+  const double R = RX + RY;
+  const double E = DoubleOrbitStepError(CX, CY, RX, RY);
+  return {CX, CY, R * R, CX, CY, E * E * ErrorFactor};
+}
+
+// The lanes' cheap test, for two lanes at once: all bits set where it fails.
+inline __m128d CheapTestFails(__m128d S, __m128d M) {
+  return _mm_cmpnle_pd(_mm_add_pd(_mm_mul_pd(S, _mm_set1_pd(TestFactor)), M),
+                       _mm_set1_pd(TestBelow));
+}
+
+// One step of two lanes, from their squares XX, YY and M = XX + YY: the
+// bound first, since it needs the old |w|^2, then the orbit.
+inline void StepLanes(__m128d& ZR, __m128d& ZI, __m128d& S, __m128d XX, __m128d YY, __m128d M,
+                      const double* CX, const double* CY, const double* E2) {
+  const __m128d Gain = _mm_add_pd(_mm_mul_pd(M, _mm_set1_pd(SquareFactor)),
+                                  _mm_mul_pd(S, _mm_set1_pd(RadiusFactor)));
+  S = _mm_add_pd(_mm_mul_pd(S, Gain), _mm_load_pd(E2));
+  const __m128d Twice = _mm_add_pd(ZR, ZR);
+  ZR = _mm_add_pd(_mm_sub_pd(XX, YY), _mm_load_pd(CX));
+  ZI = _mm_add_pd(_mm_mul_pd(Twice, ZI), _mm_load_pd(CY));
 }
 
 struct alignas(16) TLanes {
@@ -118,23 +145,22 @@ private:
         FUndecided.push_back(Sample);
         continue;
       }
-      const double CX = static_cast<double>(Sample.X), CY = static_cast<double>(Sample.Y);
-      const double RX = DiffUp(Sample.X, TExtended{CX}), RY = DiffUp(Sample.Y, TExtended{CY});
-      const double R = RX + RY;
-      const double E = DoubleOrbitStepError(CX, CY, RX, RY);
-      const TVerdict Verdict = Test(CX, CY, R * R);
-      if (Verdict == TVerdict::Outside || (Verdict == TVerdict::Inside && FLimit == 1)) {
-        *Sample.Count = Verdict == TVerdict::Outside ? 1 : 0;
+      const TBoundedLane Start = StartLane(Sample.X, Sample.Y);
+      const TEscapeVerdict Verdict = Test(Start.ZR, Start.ZI, Start.S);
+      if (Verdict == TEscapeVerdict::Outside || (Verdict == TEscapeVerdict::Inside && FLimit == 1)) {
+        *Sample.Count = Verdict == TEscapeVerdict::Outside ? 1 : 0;
         continue;
       }
-      if (Verdict == TVerdict::Undecided) {
+      if (Verdict == TEscapeVerdict::Undecided) {
         FUndecided.push_back(Sample);
         continue;
       }
-      FLanes.ZR[K] = FLanes.CX[K] = CX;
-      FLanes.ZI[K] = FLanes.CY[K] = CY;
-      FLanes.S[K] = R * R;
-      FLanes.E2[K] = E * E * ErrorFactor;
+      FLanes.ZR[K] = Start.ZR;
+      FLanes.ZI[K] = Start.ZI;
+      FLanes.S[K] = Start.S;
+      FLanes.CX[K] = Start.CX;
+      FLanes.CY[K] = Start.CY;
+      FLanes.E2[K] = Start.E2;
       Book = {true, 1, OrbitProofAt, Sample};
       return true;
     }
@@ -147,8 +173,6 @@ private:
   // Runs every lane Steps iterations on, or fewer when the cheap test fails
   // for some lane; returns whether it did, with Steps set to those run.
   bool RunSteps(std::int32_t& Steps) {
-    const __m128d TestFactors = _mm_set1_pd(TestFactor), Below = _mm_set1_pd(TestBelow);
-    const __m128d Squares = _mm_set1_pd(SquareFactor), Radii = _mm_set1_pd(RadiusFactor);
     __m128d ZR[Registers], ZI[Registers], S[Registers], XX[Registers], YY[Registers], M[Registers];
     for (int K = 0; K < Registers; ++K) {
       ZR[K] = _mm_load_pd(&FLanes.ZR[2 * K]);
@@ -163,7 +187,7 @@ private:
         XX[K] = _mm_mul_pd(ZR[K], ZR[K]);
         YY[K] = _mm_mul_pd(ZI[K], ZI[K]);
         M[K] = _mm_add_pd(XX[K], YY[K]);
-        Failed = _mm_or_pd(Failed, _mm_cmpnle_pd(_mm_add_pd(_mm_mul_pd(S[K], TestFactors), M[K]), Below));
+        Failed = _mm_or_pd(Failed, CheapTestFails(S[K], M[K]));
       }
       // The states a run starts from were tested already.
       if (Done > 0 && _mm_movemask_pd(Failed) != 0) {
@@ -172,13 +196,9 @@ private:
       }
       if (Done == Steps)
         break;
-      for (int K = 0; K < Registers; ++K) {
-        const __m128d Gain = _mm_add_pd(_mm_mul_pd(M[K], Squares), _mm_mul_pd(S[K], Radii));
-        S[K] = _mm_add_pd(_mm_mul_pd(S[K], Gain), _mm_load_pd(&FLanes.E2[2 * K]));
-        const __m128d Twice = _mm_add_pd(ZR[K], ZR[K]);
-        ZR[K] = _mm_add_pd(_mm_sub_pd(XX[K], YY[K]), _mm_load_pd(&FLanes.CX[2 * K]));
-        ZI[K] = _mm_add_pd(_mm_mul_pd(Twice, ZI[K]), _mm_load_pd(&FLanes.CY[2 * K]));
-      }
+      for (int K = 0; K < Registers; ++K)
+        StepLanes(ZR[K], ZI[K], S[K], XX[K], YY[K], M[K], &FLanes.CX[2 * K], &FLanes.CY[2 * K],
+                  &FLanes.E2[2 * K]);
       ++Done;
     }
     for (int K = 0; K < Registers; ++K) {
@@ -197,13 +217,13 @@ private:
     const auto K = static_cast<std::size_t>(J);
     Book.N += Steps;
     if (Stopped) {
-      const TVerdict Verdict = Test(FLanes.ZR[K], FLanes.ZI[K], FLanes.S[K]);
-      if (Verdict == TVerdict::Outside) {
+      const TEscapeVerdict Verdict = Test(FLanes.ZR[K], FLanes.ZI[K], FLanes.S[K]);
+      if (Verdict == TEscapeVerdict::Outside) {
         *Book.Sample.Count = Book.N;
         FStepRation.Record(true, Book.N);
         return true;
       }
-      if (Verdict == TVerdict::Undecided) {
+      if (Verdict == TEscapeVerdict::Undecided) {
         FUndecided.push_back(Book.Sample);
         FStepRation.Record(false, Book.N);
         return true;
@@ -290,4 +310,31 @@ void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel E
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {
   TStepRation Ration;
   IterateSamplesBounded(Feed, Limit, Exact, Ration);
+}
+
+TBoundedLane StartBoundedLane(TExtended X, TExtended Y) {
+  const TRoundUpward Upward;
+  return StartLane(X, Y);
+}
+
+TEscapeVerdict TestBoundedLane(const TBoundedLane& Lane, bool& CheapInside) {
+  const TRoundUpward Upward;
+  const __m128d X = _mm_set1_pd(Lane.ZR), Y = _mm_set1_pd(Lane.ZI);
+  const __m128d M = _mm_add_pd(_mm_mul_pd(X, X), _mm_mul_pd(Y, Y));
+  CheapInside = _mm_movemask_pd(CheapTestFails(_mm_set1_pd(Lane.S), M)) == 0;
+  return Test(Lane.ZR, Lane.ZI, Lane.S);
+}
+
+TBoundedLane StepBoundedLane(const TBoundedLane& Lane) {
+  const TRoundUpward Upward;
+  alignas(16) const double CX[2] = {Lane.CX, Lane.CX}, CY[2] = {Lane.CY, Lane.CY},
+                           E2[2] = {Lane.E2, Lane.E2};
+  __m128d ZR = _mm_set1_pd(Lane.ZR), ZI = _mm_set1_pd(Lane.ZI), S = _mm_set1_pd(Lane.S);
+  const __m128d XX = _mm_mul_pd(ZR, ZR), YY = _mm_mul_pd(ZI, ZI);
+  StepLanes(ZR, ZI, S, XX, YY, _mm_add_pd(XX, YY), CX, CY, E2);
+  TBoundedLane Next = Lane;
+  Next.ZR = _mm_cvtsd_f64(ZR);
+  Next.ZI = _mm_cvtsd_f64(ZI);
+  Next.S = _mm_cvtsd_f64(S);
+  return Next;
 }

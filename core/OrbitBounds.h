@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kernel.h"
+#include "ProofBounds.h"
 #include "ProofRation.h"
 
 #include <cstdint>
@@ -23,3 +24,18 @@ void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel E
                            TStepRation& Ration);
 // The same with a ration of its own.
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact);
+
+// One lane of the doubles, for tests that check the bound itself: the
+// literal loop's z_n lies within sqrt(S) of the double orbit w_n = (ZR, ZI)
+// of C = (CX, CY); E2 is the squared step error with its factor.
+struct TBoundedLane {
+  double ZR = 0, ZI = 0, S = 0;
+  double CX = 0, CY = 0, E2 = 0;
+};
+// The lane of (X, Y) at z_1 = c, as the lanes start it.
+TBoundedLane StartBoundedLane(TExtended X, TExtended Y);
+// What the escape test does for every z of the lane's disk; CheapInside
+// tells whether the cheap test in the registers passes.
+TEscapeVerdict TestBoundedLane(const TBoundedLane& Lane, bool& CheapInside);
+// The lane one iteration on, as the registers step it.
+TBoundedLane StepBoundedLane(const TBoundedLane& Lane);

@@ -170,6 +170,105 @@ TEST(OrbitBoundsTest, SameCountsWithEitherExactKernel) {
   }
 }
 
+// How far the literal z lies outside the lane's disk, squared (at most 0
+// inside), with an allowance for the rounding of this check; z - w is exact
+// or nearly so where they are close.
+long double ExcessSquared(const TBoundedLane& Lane, const TOrbit& Z) {
+  const TExtended DR = Z.ZR - Lane.ZR, DI = Z.ZI - Lane.ZI;
+  const TExtended Distance2 = DR * DR + DI * DI;
+  return Distance2 * (1 - 0x1p-58L) - Lane.S * (1 + 0x1p-52L) - 0x1p-16000L;
+}
+
+TEST(OrbitBoundsTest, LanesHoldTheLiteralOrbit) {
+  // The lane of a point that is not a double, step by step beside the
+  // literal orbit, near the boundary and at the 80-bit floor.
+  const struct {
+    TExtended X, Y;
+  } Points[] = {{-0.524661358377712143928L, 0.609197910198183080433L},
+                {-1.1838712623430453592L, -0.169423732434381950286L},
+                {-0.722809582135587110714L, 0.1884423859516688382L},
+                {0.18419508730166264806L, 0.556397728491609244955L},
+                {-0.1L + 1e-19L, 0.1L - 3e-19L},
+                {0.28569L, 0.0149L}};
+  int Steps = 0;
+  for (const auto& P : Points) {
+    TBoundedLane Lane = StartBoundedLane(P.X, P.Y);
+    TOrbit Z;
+    Z.Step(P.X, P.Y);
+    for (int N = 1; N <= 5000; ++N, ++Steps) {
+      ASSERT_LE(ExcessSquared(Lane, Z), 0)
+          << static_cast<double>(P.X) << ", " << static_cast<double>(P.Y) << " at " << N;
+      bool Cheap = false;
+      if (TestBoundedLane(Lane, Cheap) != TEscapeVerdict::Inside)
+        break;
+      Lane = StepBoundedLane(Lane);
+      Z.Step(P.X, P.Y);
+    }
+  }
+  EXPECT_GT(Steps, 5000);
+}
+
+TEST(OrbitBoundsTest, OneStepHoldsAtTheRim) {
+  // The step holds for every z of the disk, not only for the literal orbit.
+  // At points of the rim in the directions that take them farthest (in line
+  // with w, or turning the step in line with c - C), the escape test must
+  // be as the lane says, and the next iterate in the next disk. Lanes of
+  // every size, some at the edge of the cheap test.
+  std::mt19937_64 Random(22);
+  std::uniform_real_distribution<double> Unit(0, 1);
+  int Checked = 0;
+  for (int K = 0; K < 3000; ++K) {
+    // A point c half a unit of a double's last place off a double C.
+    const double CX = -2 + 2.5 * Unit(Random), CY = -1 + 2 * Unit(Random);
+    const TExtended X = CX + 0.45L * (std::nextafter(CX, 4.0) - CX) * (K % 2 ? 1 : -1);
+    const TExtended Y = CY + 0.45L * (std::nextafter(CY, 4.0) - CY) * (K % 4 < 2 ? 1 : -1);
+    TBoundedLane Lane = StartBoundedLane(X, Y);
+    const double R = std::pow(10.0, -15 + 14.5 * Unit(Random));
+    const double Angle = 6.283185307179586 * Unit(Random);
+    // |w| anywhere inside, or with |w| + r within a little of 2.
+    const double Edge = (K % 3 ? 1 : -1) * std::pow(10.0, -16 + 14 * Unit(Random));
+    const double Modulus = K % 2 ? (2 - R) * Unit(Random) : 2 - R + Edge;
+    if (!(Modulus > 0))
+      continue;
+    Lane.ZR = Modulus * std::cos(Angle);
+    Lane.ZI = Modulus * std::sin(Angle);
+    Lane.S = R * R;
+    bool Cheap = false;
+    const TEscapeVerdict Verdict = TestBoundedLane(Lane, Cheap);
+    const TBoundedLane Next = StepBoundedLane(Lane);
+    // Directions: outward and inward in line with w; where 2 w (z - w) is
+    // in line with c - C; and a few fixed ones.
+    const TExtended WR = Lane.ZR, WI = Lane.ZI, W = std::hypot(WR, WI);
+    const TExtended ER = X - Lane.CX, EI = Y - Lane.CY;
+    // (E / w) / |E / w|, then halved in angle: u^2 points along E / w.
+    const TExtended QR = (ER * WR + EI * WI), QI = (EI * WR - ER * WI);
+    const TExtended QA = std::atan2(QI, QR);
+    std::vector<std::pair<TExtended, TExtended>> Directions{
+        {WR / W, WI / W}, {-WR / W, -WI / W}, {std::cos(QA), std::sin(QA)}};
+    for (int D = 0; D < 6; ++D)
+      Directions.push_back({std::cos(D * 1.0471975511965977462L), std::sin(D * 1.0471975511965977462L)});
+    for (const auto& [UR, UI] : Directions) {
+      const TExtended Rim = R * (1 - 0x1p-40L);
+      TOrbit Z(Lane.ZR + Rim * UR, Lane.ZI + Rim * UI);
+      if (ExcessSquared(Lane, Z) > 0 || !std::isfinite(static_cast<double>(Z.ZR)))
+        continue; // rounded out of the disk: no claim about it
+      ++Checked;
+      if (Verdict == TEscapeVerdict::Outside) {
+        EXPECT_TRUE(Z.Escaped()) << "claimed to escape at |w| " << static_cast<double>(W);
+        continue;
+      }
+      if (Verdict != TEscapeVerdict::Inside && !Cheap)
+        continue;
+      ASSERT_FALSE(Z.Escaped()) << (Cheap ? "the cheap test" : "the test") << " passed at |w| "
+                                << static_cast<double>(W) << ", r " << R;
+      Z.Step(X, Y);
+      ASSERT_LE(ExcessSquared(Next, Z), 0) << "the next iterate leaves the next disk: |w| "
+                                           << static_cast<double>(W) << ", r " << R;
+    }
+  }
+  EXPECT_GT(Checked, 10000);
+}
+
 TEST(ProveOrbitTest, AStartingRadiusIsCarried) {
   // An attracted orbit is proved from a disk around its point, not from one
   // too wide to contract, nor from a negative or undefined radius.
