@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -133,6 +134,41 @@ TEST(KernelTest, KnownCountsInEveryLane) {
       EXPECT_EQ(Counts[1], Case.Count) << static_cast<double>(Case.X) << " limit " << Case.Limit;
       EXPECT_EQ(Counts[3], Case.Count) << static_cast<double>(Case.X) << " limit " << Case.Limit;
     }
+}
+
+// Counts from both kernels for one point under many limits, against the
+// literal loop.
+void ExpectLiteralCounts(TExtended X, TExtended Y, std::int32_t FirstLimit, std::int32_t LastLimit) {
+  for (std::int32_t Limit = FirstLimit; Limit <= LastLimit; ++Limit) {
+    std::int32_t Literal = 0;
+    if (IsInSet({X, Y}, Limit, Literal))
+      Literal = 0;
+    for (const bool Portable : {false, true}) {
+      std::int32_t Count = -1;
+      const std::vector<TSample> Samples{{X, Y, &Count}};
+      TListFeed Feed(Samples);
+      if (Portable)
+        IterateSamplesPortable(Feed, Limit);
+      else
+        IterateSamples(Feed, Limit);
+      ASSERT_EQ(Count, Literal) << (Portable ? "portable" : "x87") << " at (-2, 2^"
+                                << std::ilogb(Y) << ") limit " << Limit;
+    }
+  }
+}
+
+TEST(KernelTest, EscapesOnTheCircleAreFoundExactly) {
+  // For c = -2 + i y with tiny y, zr stays exactly 2 while zi grows fourfold
+  // an iteration; the orbit escapes when zi^2 outgrows the rounding of 4,
+  // and |z|^2 then stays within a hair of 4 for several iterations. An
+  // escape there must be found to the iteration whatever block, window or
+  // limit it falls in, and a state whose real part repeats is no cycle.
+  for (int K = 240; K <= 520; K += 7) {
+    const TExtended Y = std::ldexp(1.0L, -K);
+    std::int32_t Count = 0;
+    ASSERT_FALSE(IsInSet({-2, Y}, 10000, Count));
+    ExpectLiteralCounts(-2, Y, Count - 3, Count + 40);
+  }
 }
 
 TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
