@@ -1,0 +1,44 @@
+#!/bin/sh
+# Weakens, one at a time, each term of the fast paths' bounds listed in
+# scripts/mutations.txt, in a scratch copy of the committed tree, and runs
+# the core tests against it: every weakening must make a test fail. The
+# copy is of the work tree as it stands, so new tests count before a commit.
+# Prints one line per mutation: caught (with the first failing tests) or
+# MISSED. Takes about a minute per mutation. Usage: scripts/mutate.sh [FILTER]
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+filter=${1:-}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT INT TERM
+(cd "$root" && git ls-files -co --exclude-standard | tar -c -T -) | tar -x -C "$scratch"
+cmake -S "$scratch" -B "$scratch/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$scratch/build" --target core_tests -j "$(nproc)" >/dev/null
+# Put back with a fresh time stamp, so that the next build recompiles it.
+restore() { mv "$scratch/$file.orig" "$scratch/$file"; touch "$scratch/$file"; }
+grep -v '^#' "$scratch/scripts/mutations.txt" | grep -F -- "$filter" | while IFS='|' read -r name file from to; do
+  name=$(echo "$name" | sed 's/ *$//')
+  file=$(echo "$file" | tr -d ' ')
+  cp "$scratch/$file" "$scratch/$file.orig"
+  if ! python3 - "$scratch/$file" "$from" "$to" <<'PY'
+import sys
+path, old, new = sys.argv[1], sys.argv[2].strip(), sys.argv[3].strip()
+text = open(path).read()
+if text.count(old) != 1:
+    sys.exit(1)
+open(path, "w").write(text.replace(old, new))
+PY
+  then
+    echo "$name: NOT APPLIED (the text is not in $file once)"; rm -f "$scratch/$file.orig"
+    continue
+  fi
+  if ! cmake --build "$scratch/build" --target core_tests -j "$(nproc)" >"$scratch/log" 2>&1; then
+    echo "$name: does not build"; restore; continue
+  fi
+  if timeout 600 "$scratch/build/tests/core/core_tests" --gtest_brief=1 >"$scratch/log" 2>&1; then
+    echo "$name: MISSED"
+  else
+    failed=$(grep -E '^\[  FAILED  \] [A-Za-z/_0-9.]+' "$scratch/log" | sed 's/^\[  FAILED  \] //; s/[ ,].*//' | sort -u | head -4 | tr '\n' ' ')
+    echo "$name: caught by ${failed:-a crash or time-out}"
+  fi
+  restore
+done
