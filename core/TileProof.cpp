@@ -359,3 +359,13 @@ TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosure
   const TRoundUpward Upward;
   return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtended>(Box, State);
 }
+
+bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
+                     double Width, std::int32_t Steps) {
+  const TRoundUpward Upward;
+  const auto Closes = [&](auto Proof) {
+    using TCentre = decltype(Proof.CentreX());
+    return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
+  };
+  return DoubleCentre ? Closes(TBoxProof<true, double>(Box)) : Closes(TBoxProof<true, TExtended>(Box));
+}

@@ -68,3 +68,8 @@ TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
 // The verdict on the box's enclosure in any State and, where it is Inside,
 // the enclosure one iteration on, in State.
 TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State);
+// Whether the box's enclosure Start, widened to the radius Width, is found
+// to come back inside itself after Steps iterations, each tested inside:
+// the claim that closes a proof of 0 early.
+bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
+                     double Width, std::int32_t Steps);

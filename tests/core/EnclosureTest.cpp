@@ -227,4 +227,51 @@ TEST(EnclosureTest, OneStepHoldsAtTheRim) {
   EXPECT_GT(Checked, 2000);
 }
 
+TEST(EnclosureTest, ClosureClaimsHold) {
+  // An enclosure near an attracting cycle, widened, run on and found back
+  // inside itself proves that no point of the box ever escapes. Check each
+  // such claim by the enclosures themselves: every step tested inside, and
+  // the last enclosure within the widened first one at every corner (the
+  // distance is affine in a and b, so the corners bound it). Starts whose
+  // centre has settled while the linear terms have not, and whose radius or
+  // width is only just enough, make a claim that leaves a part out false.
+  const TProofBox Box{-0.2L - 0x1p-12L, -0.2L + 0x1p-12L, 0.3L - 0x1p-12L, 0.3L + 0x1p-12L};
+  const TEnclosureTrace Settled = TraceBox(Box, 200, true);
+  ASSERT_EQ(Settled.States.size(), 200u);
+  const TEnclosureState& Fixed = Settled.States.back(); // near the fixed point
+  std::mt19937_64 Random(7);
+  std::uniform_real_distribution<double> Unit(-1, 1);
+  int Claims = 0, Refusals = 0;
+  for (int K = 0; K < 3000; ++K) {
+    TEnclosureState Start = Fixed;
+    const double Spread = std::pow(10.0, -9 + 7 * std::fabs(Unit(Random)));
+    Start.AR += Spread * Unit(Random);
+    Start.AI += Spread * Unit(Random);
+    Start.BR += Spread * Unit(Random);
+    Start.BI += Spread * Unit(Random);
+    Start.ZR += Spread * Unit(Random) * (K % 2);
+    Start.ZI += Spread * Unit(Random) * (K % 2);
+    const double Width = Spread * std::pow(10.0, 2 * Unit(Random));
+    const std::int32_t Steps = 1 + K % 4;
+    if (!EnclosureCloses(Box, true, Start, Width, Steps)) {
+      ++Refusals;
+      continue;
+    }
+    ++Claims;
+    TEnclosureState End = Start;
+    End.R = std::max(Width, Start.R);
+    for (std::int32_t N = 0; N < Steps; ++N)
+      ASSERT_EQ(StepEnclosure(Box, true, End), TEscapeVerdict::Inside) << "claimed with a step untested";
+    for (const double A : {-1.0, 1.0})
+      for (const double B : {-1.0, 1.0}) {
+        const TExtended DR = (End.ZR - Start.ZR) + ((End.AR - Start.AR) * A + (End.BR - Start.BR) * B);
+        const TExtended DI = (End.ZI - Start.ZI) + ((End.AI - Start.AI) * A + (End.BI - Start.BI) * B);
+        EXPECT_LE(std::hypot(DR, DI) + End.R, std::max(Width, Start.R) * (1 + 0x1p-40))
+            << "claimed to close, but the corner (" << A << ", " << B << ") ends outside";
+      }
+  }
+  EXPECT_GT(Claims, 100);
+  EXPECT_GT(Refusals, 100);
+}
+
 } // namespace
