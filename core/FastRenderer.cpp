@@ -181,11 +181,13 @@ void FillRepeats(TCountGrid& Grid, const TAxis& Columns, const TAxis& Rows) {
 }
 
 // Proofs pay where samples are many and may iterate long: at the lowest limit
-// a sample costs little more than a proof step, and a view whose samples all
-// repeat (a flat drag) has only a handful to compute.
+// a sample costs little more than a proof step, and a view whose samples
+// mostly repeat (a flat drag, or a view past the 80-bit resolution) has too
+// few to compute to repay what the proofs and their rations spend on
+// learning where they fail.
 bool ProofsPay(std::int32_t Limit, const TAxis& Columns, const TAxis& Rows) {
   constexpr std::int32_t MinLimit = 1000;
-  constexpr std::size_t MinSamples = 64;
+  constexpr std::size_t MinSamples = 1024;
   return Limit >= MinLimit && Columns.Unique.size() * Rows.Unique.size() >= MinSamples;
 }
 
