@@ -31,8 +31,10 @@ private:
 // Without credit only one sample in RationedTry is tried, and fewer still the
 // deeper the debt, so that the credit can come back where the doubles work
 // again. Safe to share between threads, like TProofRation: the region
-// prover keeps one for all its probes, which come a few at a time. Which
-// samples are tried changes only the speed, never a count.
+// prover keeps one for all its probes, which come a few at a time, and
+// weighs its tile proofs with two more (the steps of failed proofs against
+// the iterations proved tiles save). Which samples or tiles are tried
+// changes only the speed, never a count.
 class TStepRation {
 public:
   bool Grants();

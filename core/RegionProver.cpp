@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -74,8 +75,11 @@ void TRegionProver::Settle(const TTile& First) {
       const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner &&
                          CountAt(Tile.I0, Tile.J1) == Corner && CountAt(Tile.I1, Tile.J1) == Corner;
       const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
-      if (Agree && MoreThanCorners && TryProof(Tile, Corner))
+      const TTry Try = Agree && MoreThanCorners ? TryProof(Tile, Corner) : TTry::Failed;
+      if (Try == TTry::Proved)
         continue;
+      if (Try == TTry::Hopeless)
+        continue; // the kernels take it whole: probing its children buys nothing
       const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
       const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
       if (!SplitI && !SplitJ)
@@ -105,27 +109,27 @@ void TRegionProver::Settle(const TTile& First) {
   }
 }
 
-bool TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
+TRegionProver::TTry TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
   TProofBox Box;
   if (!Span(FX, FColumns, Tile.I0, Tile.I1, Box.XMin, Box.XMax) ||
       !Span(FY, FRows, Tile.J0, Tile.J1, Box.YMin, Box.YMax))
-    return false;
-  // Proofs of 0 are rationed where they keep failing; proofs of escape
-  // counts fail less often and more cheaply, and pay even at one success
-  // in five.
-  if (Count == 0 && !FZeroRation.Grants())
-    return false;
-  const bool Proved = ProveBox(Box, FLimit, Count).Proved;
-  if (Count == 0)
-    FZeroRation.Record(Proved);
-  if (!Proved)
-    return false;
+    return TTry::Failed;
+  TStepRation& Ration = Count == 0 ? FZeroRation : FEscapeRation;
+  if (!Ration.Grants())
+    return TTry::Failed;
+  const TProofResult Result = ProveBox(Box, FLimit, Count);
+  const std::int64_t Samples = static_cast<std::int64_t>(Tile.I1 - Tile.I0 + 1) * (Tile.J1 - Tile.J0 + 1);
+  const std::int64_t Weight = Result.Proved ? Samples * (Count == 0 ? FLimit : Count)
+                                            : std::int64_t{ProofStepCost} * Result.Steps;
+  Ration.Record(Result.Proved, static_cast<std::int32_t>(std::min<std::int64_t>(Weight, INT32_MAX)));
+  if (!Result.Proved)
+    return Result.Rounding ? TTry::Hopeless : TTry::Failed;
   for (std::int32_t I = Tile.I0; I <= Tile.I1; ++I)
     for (std::int32_t J = Tile.J0; J <= Tile.J1; ++J) {
       FGrid.At(Column(I), Row(J)) = Count;
       State(I, J) = TSampleState::Proved;
     }
-  return true;
+  return TTry::Proved;
 }
 
 // Probes are samples iterated exactly; their counts stand in the grid. They

@@ -26,7 +26,9 @@ enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 // are kept; where the set is likely, they first run briefly and are Pending
 // until known); where they agree, a proof (ProveBox) may settle the whole
 // tile with their count; where it cannot, the tile is split in four, down to
-// MinTileSize. Whatever stays Open or Pending is left to the kernels. Tiles
+// MinTileSize, unless the proof failed by the rounding of the orbits, which
+// no smaller tile escapes. Whatever stays Open or Pending is left to the
+// kernels. Tiles
 // run over the listed columns and rows only (a frame lists each distinct
 // coordinate once). First tiles are claimed one at a time, so any number of
 // threads may share one prover; every count it writes is the literal loop's,
@@ -50,7 +52,10 @@ private:
   };
 
   void Settle(const TTile& First);
-  bool TryProof(const TTile& Tile, std::int32_t Count);
+  // What a try at a tile came to. Hopeless: its proof failed by rounding,
+  // which its children would share; they are not tried, nor probed.
+  enum class TTry { Proved, Failed, Hopeless };
+  TTry TryProof(const TTile& Tile, std::int32_t Count);
   struct TPlace {
     std::int32_t I, J; // a listed column and row
   };
@@ -94,9 +99,17 @@ private:
   const std::int32_t FTilesDown;
   const std::int32_t FTileCount;
   std::atomic<std::int32_t> FNext{0};
-  // Where proofs of 0 keep failing (slow escapers that look in the set),
-  // they are rationed; a tile not tried is split as if its proof had failed.
-  TProofRation FZeroRation;
+  // Proofs are rationed where they cost more than they save: a failure
+  // costs its steps, each about ProofStepCost exact iterations, a proof
+  // saves the iterations of the tile's samples. Near the set, and most of
+  // all at the 80-bit floor, they fail often and late, on small tiles, where
+  // a failure costs nearly as much as iterating the tile. A tile not tried
+  // is split as if its proof had failed. Proofs of 0 (which fail on slow
+  // escapers that look in the set) and of escape counts fail in different
+  // places, and are weighed apart.
+  static constexpr std::int32_t ProofStepCost = 8;
+  TStepRation FZeroRation;
+  TStepRation FEscapeRation;
   // Probes are few per call; one ration for all of them learns where the
   // doubles keep failing.
   TStepRation FOrbitRation;

@@ -92,6 +92,7 @@ public:
       : TBoxProof(TProofBox{X, X, Y, Y}) {
     E = {static_cast<TCentre>(ZR), static_cast<TCentre>(ZI), 0, 0, 0, 0, 0};
     E.R = DiffUp(ZR, static_cast<TExtended>(E.ZR)) + DiffUp(ZI, static_cast<TExtended>(E.ZI)) + Radius;
+    Rounding = E.R;
   }
 
   // What the escape test does at the current iteration for every point.
@@ -156,6 +157,7 @@ public:
       ErrorB = LinearError * (AbsZ * NormAB + RY);
     }
     N.R = 2 * AbsZ * E.R + Spread * Spread + StepError + ErrorA + ErrorB;
+    Rounding = 2 * AbsZ * Rounding + StepError + ErrorA + ErrorB;
     const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
     const TCentre T1 = (E.ZI * E.ZR) * 2;
     N.ZR = T0 + CX;
@@ -164,6 +166,9 @@ public:
   }
 
   const TState& Current() const { return E; }
+  // A failure, and whether rounding alone made the enclosure as wide as the
+  // linear terms do, so that halving the box would hardly narrow it.
+  TProofResult Failure(std::int32_t Steps) const { return {false, Steps, Rounding >= NormAB}; }
   void Restart(const TState& State) { E = State; }
   TCentre CentreX() const { return CX; }
   TCentre CentreY() const { return CY; }
@@ -209,6 +214,10 @@ private:
   TState E;
   // Bounds of the current enclosure, from Test() for Step().
   double AbsZ = 0, NormAB = 0, Spread = 0;
+  // The part of the radius that rounding put there, carried as the radius
+  // is but without the quadratic terms: a smaller box around the same
+  // orbits has it as well.
+  double Rounding = 0;
 };
 
 // Runs the enclosure for up to Steps iterations, each tested inside; Reached
@@ -224,14 +233,14 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
   double Gain = 1, Best = 0;
   for (std::int32_t N = 1; N <= Steps; ++N, ++Work) {
     if (Proof.Test() != TEscapeVerdict::Inside)
-      return {false, Work};
+      return Proof.Failure(Work);
     if (N == NextCheckpoint) {
       // Where only a closure proves anything, stop at an orbit that has
       // been stretched this much since the last checkpoint (it is not being
       // attracted), or that has not once come back close enough to the
       // saved enclosure to be worth a run (attracted slowly, if at all).
       if (!Reached && SavedAt > 0 && (Gain > MaxOpenGain || Attempts == 0))
-        return {false, Work};
+        return Proof.Failure(Work);
       Saved = Proof.Current();
       SavedAt = N;
       NextCheckpoint *= 2;
@@ -261,10 +270,12 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
 template <class TProof> TProofResult EscapesTogether(TProof& Proof, std::int32_t Expected) {
   for (std::int32_t N = 1; N < Expected; ++N) {
     if (Proof.Test() != TEscapeVerdict::Inside)
-      return {false, N};
+      return Proof.Failure(N);
     Proof.Step();
   }
-  return {Proof.Test() == TEscapeVerdict::Outside, Expected};
+  if (Proof.Test() != TEscapeVerdict::Outside)
+    return Proof.Failure(Expected);
+  return {true, Expected};
 }
 
 // Whether every coordinate is a number well inside the range of doubles, in

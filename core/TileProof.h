@@ -14,10 +14,14 @@ struct TProofBox {
 
 // What a proof attempt found: Proved when every point of the box has the
 // count that was asked for; Steps is how many iterations the enclosure went
-// through before it succeeded or failed.
+// through before it succeeded or failed. Rounding, on a failure, tells that
+// the rounding of the orbits alone made the enclosure as wide there as its
+// linear terms did: a smaller box around the same orbits would be hardly
+// narrower, and fail as well.
 struct TProofResult {
   bool Proved = false;
   std::int32_t Steps = 0;
+  bool Rounding = false;
 };
 
 // Tries to prove, for every point c of Box at once, that the literal 80-bit

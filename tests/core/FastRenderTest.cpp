@@ -185,7 +185,7 @@ TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
   Ration.Record(true);
   EXPECT_TRUE(Ration.Grants() && Ration.Grants());
 
-  // Shared by the prover's threads: failures recorded at once by several of
+  // Shared by threads: failures recorded at once by several of
   // them never drive the credit below nothing, so one proof restores it.
   TProofRation Shared;
   {

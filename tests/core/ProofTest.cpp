@@ -47,6 +47,12 @@ const TProofView ProofViews[] = {
     {"negative height", -0.2L, 0.05L, 0.1L, 0.5},
     // A view of one point: the prover sees a single listed sample.
     {"zero height", -0.1L, 0.1L, 0.1L, 0.0},
+    // At the 80-bit floor, where rounding decides the counts near the set
+    // and failed proofs leave whole tiles to the kernels; and bands just
+    // outside a filament at the same depth, which are proved.
+    {"noisy edge 3e-15", -1.1838712623430478114L, -0.16942373243438045L, -0.16942373243438245L,
+     0.0},
+    {"bands near i 1e-16", 3e-16L - 8e-17L, 1.0L + 4e-16L + 5e-17L, 1.0L + 4e-16L - 5e-17L, 0.2},
 };
 
 class ProofFrameTest : public testing::TestWithParam<TProofView> {};
@@ -120,6 +126,20 @@ TEST(ProveBoxTest, NeverClaimsAWrongCount) {
   // Where the margin is clear, the true counts are proved.
   EXPECT_TRUE(ProveBox({1, 1, 1, 1}, Limit, 2).Proved);
   EXPECT_TRUE(ProveBox({0, 0, 0, 0}, Limit, 0).Proved);
+}
+
+TEST(ProveBoxTest, FailuresTellWhetherRoundingDecided) {
+  // At the 80-bit floor near the set the rounding of the orbits alone makes
+  // the enclosure wider than the box does: a smaller box would fail too.
+  const TExtended X = -1.1838712623430453592L, Y = -0.169423732434381950286L;
+  const TProofBox Deep{X - 1e-17L, X + 1e-17L, Y - 1e-17L, Y + 1e-17L};
+  const TProofResult Floor = ProveBox(Deep, 10000, LiteralCount(Deep.XMin, Deep.YMin, 10000));
+  EXPECT_FALSE(Floor.Proved);
+  EXPECT_TRUE(Floor.Rounding);
+  // A wide box across a change of count fails by its width.
+  const TProofResult Wide = ProveBox(Around(0.26L, 0, 1e-4L), 10000, 30);
+  EXPECT_FALSE(Wide.Proved);
+  EXPECT_FALSE(Wide.Rounding);
 }
 
 TEST(ProveBoxTest, StraddlingBoxesFail) {
