@@ -7,6 +7,7 @@
 #include "RenderMandelbrot.h"
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstring>
 #include <exception>
@@ -182,13 +183,27 @@ void FillRepeats(TCountGrid& Grid, const TAxis& Columns, const TAxis& Rows) {
 
 // Proofs pay where samples are many and may iterate long: at the lowest limit
 // a sample costs little more than a proof step, and a view whose samples
-// mostly repeat (a flat drag, or a view past the 80-bit resolution) has too
-// few to compute to repay what the proofs and their rations spend on
-// learning where they fail.
-bool ProofsPay(std::int32_t Limit, const TAxis& Columns, const TAxis& Rows) {
+// mostly repeat (a flat drag, or a view past the 80-bit resolution) has
+// fewer than one first tile of them to compute: too few to repay what the
+// proofs and their rations spend on learning where they fail, or to keep
+// every thread proving.
+bool ProofsPay(std::int32_t Limit, const TAxis& Columns, const TAxis& Rows,
+               const TProofOptions& Proof) {
   constexpr std::int32_t MinLimit = 1000;
-  constexpr std::size_t MinSamples = 1024;
+  const auto MinSamples = static_cast<std::size_t>(Proof.TileSize) * Proof.TileSize;
   return Limit >= MinLimit && Columns.Unique.size() * Rows.Unique.size() >= MinSamples;
+}
+
+// The doubles follow each point rounded to a double. Where the samples lie
+// closer together than that rounding (at the 80-bit floor), they cannot
+// tell neighbours apart: near the set they settle almost nothing, and a
+// sample tried in them costs about as much again as its exact iteration.
+// Orbits attracted to a cycle are still proved, by the kernels.
+bool DoublesResolve(TExtended DX, TExtended DY, const std::vector<TExtended>& X,
+                    const std::vector<TExtended>& Y) {
+  const TExtended Magnitude = std::max(std::fabs(X.front()), std::fabs(X.back())) +
+                              std::max(std::fabs(Y.front()), std::fabs(Y.back()));
+  return std::max(std::fabs(DX), std::fabs(DY)) > 0x1p-52L * Magnitude;
 }
 
 // The test-only check of the proofs: every settled sample again by the
@@ -244,7 +259,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   if (Options.Progress)
     Options.Progress->Total = static_cast<std::int64_t>(Columns.Unique.size()) * Rows.Unique.size();
   std::vector<TSampleState> States;
-  if (Options.Proofs && (Options.Proof.Always || ProofsPay(Limit, Columns, Rows))) {
+  if (Options.Proofs && (Options.Proof.Always || ProofsPay(Limit, Columns, Rows, Options.Proof))) {
     States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
     // Tiles need neighbouring rows: mirrored rows are left out only where
     // their partner is the same bits, not across the axis.
@@ -267,7 +282,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     TQueueFeed Feed(Queue);
     const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
     // Where proofs pay, orbits are first followed in doubles with a bound.
-    if (!States.empty())
+    if (!States.empty() && DoublesResolve(DX, DY, X, Y))
       IterateSamplesBounded(Feed, Limit, Exact);
     else
       Exact(Feed, Limit, Options.Proofs);
