@@ -15,10 +15,12 @@ fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 # expect_refused DESCRIPTION ARGS...: exit 2, one line on stderr, no files.
 expect_refused() {
   what="$1"; shift
-  (cd "$DIR/refused" && "$TOOL" "$@" >out.txt 2>err.txt)
+  # The tool runs in the folder; what it prints goes beside it, so that a
+  # folder made read-only refuses the tool, not this shell's redirection.
+  (cd "$DIR/refused" && "$TOOL" "$@" >"$DIR/out.txt" 2>"$DIR/err.txt")
   status=$?
-  lines=$(wc -l <"$DIR/refused/err.txt")
-  rm -f "$DIR/refused/out.txt" "$DIR/refused/err.txt"
+  lines=$(wc -l <"$DIR/err.txt")
+  rm -f "$DIR/out.txt" "$DIR/err.txt"
   left=$(ls -A "$DIR/refused")
   if [ "$status" -eq 2 ] && [ "$lines" -eq 1 ] && [ -z "$left" ]; then ok
   else fail "$what: status $status, $lines stderr lines, left: $left"; fi
