@@ -1,5 +1,6 @@
-// Proofs that a whole box of points has one escape count, by an enclosure of
-// all their orbits at once. FastPaths.md derives every bound used here.
+// Proofs that a whole box of points has one escape count, or that one orbit
+// never escapes, by running the enclosure of Enclosure.h. FastPaths.md
+// derives every bound used here.
 //
 // Everything in this file runs with upward rounding, so that each sum and
 // product of non-negative bounds rounds up. It is built with -frounding-math,
@@ -8,6 +9,7 @@
 
 #include "TileProof.h"
 
+#include "Enclosure.h"
 #include "ProofBounds.h"
 
 #include <algorithm>
@@ -18,18 +20,8 @@
 
 namespace {
 
-// The literal loop rounds to nearest (relative error 2^-64); a long double
-// centre orbit here rounds upward (below 2^-63), a double one below 2^-52.
-// Step error of both orbits together, per unit of (4 + |cx| + |cy|); see
-// FastPaths.md.
-constexpr double OrbitError = 12 * 0x1p-63;
-constexpr double DoubleOrbitError = 12 * 0x1p-52 + OrbitError;
-// A double centre is about three times as fast; it is used where its error
-// stays below this share of the box's half-width, so that it does not
-// noticeably widen the enclosure.
-constexpr double DoubleCentreShare = 0x1p-10;
-// Error of the linear coefficients in doubles, relative to |Z| |A| + r.
-constexpr double LinearError = 0x1p-48;
+using namespace ProofEnclosure;
+
 // Looking for an enclosure that comes back inside an earlier one: the first
 // is saved at this iteration, then at doubling intervals; at most so many
 // runs from each, with a width of WidthMargin times what a contraction would
@@ -39,186 +31,6 @@ constexpr int MaxClosureAttempts = 3;
 constexpr double WidthMargin = 2;
 constexpr double MaxWidth = 0x1p-8;
 constexpr double MaxOpenGain = 0x1p10;
-
-// An upper bound of |V| as a double (the conversion rounds up).
-double AbsUp(TExtended V) { return static_cast<double>(std::fabs(V)); }
-double AbsUp(double V) { return std::fabs(V); }
-// A lower bound of |V| as a double.
-double AbsDown(TExtended V) { return -static_cast<double>(-std::fabs(V)); }
-double AbsDown(double V) { return std::fabs(V); }
-double HypotUp(double A, double B) { return std::sqrt(A * A + B * B); }
-
-// The orbits of all points c = C0 + (RX a, RY b), a and b in [-1, 1], at one
-// iteration: each lies in the disk of radius R around Z + A a + B b. The
-// centre Z is a TCentre: long double or double.
-template <class TCentre> struct TEnclosure {
-  TCentre ZR = 0, ZI = 0;
-  double AR = 0, AI = 0, BR = 0, BI = 0;
-  double R = 0;
-};
-
-// Step error of an orbit with the given error per unit, for points within
-// RX and RY of a centre of these magnitudes. Its constant term also covers
-// every underflow of the step, the linear terms' included (FastPaths.md).
-double OrbitStepError(double Error, double AbsCX, double AbsCY, double RX, double RY) {
-  return Error * (4 + (AbsCX + RX + AbsCY + RY));
-}
-
-// Linear false: one point, and no linear terms. Its c need not be a double:
-// then RX and RY are the rounding of c to the centre CX, CY, which is not in
-// any linear term but in StepError, whose margin covers it (FastPaths.md).
-template <bool Linear, class TCentre> class TBoxProof {
-public:
-  using TState = TEnclosure<TCentre>;
-
-  // The enclosure of the orbits of every point of Box, at the first iterate.
-  // Any centre will do: the half-widths, rounded up in both orders, cover
-  // the box around it.
-  explicit TBoxProof(const TProofBox& Box) {
-    CX = static_cast<TCentre>(Box.XMin + (Box.XMax - Box.XMin) / 2);
-    CY = static_cast<TCentre>(Box.YMin + (Box.YMax - Box.YMin) / 2);
-    RX = std::max(static_cast<double>(Box.XMax - CX), static_cast<double>(CX - Box.XMin));
-    RY = std::max(static_cast<double>(Box.YMax - CY), static_cast<double>(CY - Box.YMin));
-    constexpr double Error = std::is_same_v<TCentre, double> ? DoubleOrbitError : OrbitError;
-    StepError = OrbitStepError(Error, AbsUp(CX), AbsUp(CY), RX, RY);
-    // The first iterate is c itself, exactly.
-    E = {CX, CY, RX, 0, 0, RY, 0};
-  }
-
-  // The enclosure of one point's orbit where it stands at z: a double centre
-  // starts off by the rounding of z, which the radius takes.
-  // Radius adds how far the orbit may already be from z.
-  TBoxProof(TExtended X, TExtended Y, TExtended ZR, TExtended ZI, double Radius)
-      : TBoxProof(TProofBox{X, X, Y, Y}) {
-    E = {static_cast<TCentre>(ZR), static_cast<TCentre>(ZI), 0, 0, 0, 0, 0};
-    E.R = DiffUp(ZR, static_cast<TExtended>(E.ZR)) + DiffUp(ZI, static_cast<TExtended>(E.ZI)) + Radius;
-    Rounding = E.R;
-  }
-
-  // What the escape test does at the current iteration for every point.
-  TEscapeVerdict Test() {
-    AbsZ = HypotUp(AbsUp(E.ZR), AbsUp(E.ZI));
-    if constexpr (Linear) {
-      // The largest |A a + B b| over the square: a convex function of (a, b)
-      // peaks at a corner, so it is |A + B| or |A - B|. A and B start at
-      // right angles (RX and i RY) and turn together, so this is about
-      // sqrt(|A|^2 + |B|^2), for a square tile 1/sqrt 2 of |A| + |B|; and it
-      // takes one root instead of two.
-      const double SumR = DiffUp(E.AR, -E.BR), SumI = DiffUp(E.AI, -E.BI);
-      const double DifR = DiffUp(E.AR, E.BR), DifI = DiffUp(E.AI, E.BI);
-      NormAB = std::sqrt(std::max(SumR * SumR + SumI * SumI, DifR * DifR + DifI * DifI));
-    }
-    Spread = NormAB + E.R;
-    const double Outer = AbsZ + Spread;
-    if (Outer * Outer <= SurelyInside)
-      return TEscapeVerdict::Inside;
-    if constexpr (Linear)
-      if (CornersInside())
-        return TEscapeVerdict::Inside;
-    // Lower bound of |Z|^2, from rounded-up negatives.
-    const double LowR = AbsDown(E.ZR), LowI = AbsDown(E.ZI);
-    const double LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
-    const double Inner = Spread + SurelyOutside;
-    if (LowZ2 >= Inner * Inner)
-      return TEscapeVerdict::Outside;
-    return TEscapeVerdict::Undecided;
-  }
-
-  // A second look where |Z| + NormAB + R is too wide: |Z + A a + B b| is
-  // convex in (a, b) as well, so it is largest at a corner, and where Z is
-  // not in line with the linear terms that is well below |Z| + NormAB.
-  bool CornersInside() const {
-    // Upper bounds of each coordinate and of its negative.
-    const double ZR = static_cast<double>(E.ZR), ZRNeg = static_cast<double>(-E.ZR);
-    const double ZI = static_cast<double>(E.ZI), ZINeg = static_cast<double>(-E.ZI);
-    double Largest = 0;
-    for (const double SA : {1.0, -1.0})
-      for (const double SB : {1.0, -1.0}) {
-        const double Re = std::max(ZR + SA * E.AR + SB * E.BR, ZRNeg - SA * E.AR - SB * E.BR);
-        const double Im = std::max(ZI + SA * E.AI + SB * E.BI, ZINeg - SA * E.AI - SB * E.BI);
-        Largest = std::max(Largest, Re * Re + Im * Im);
-      }
-    const double Outer = std::sqrt(Largest) + E.R;
-    return Outer * Outer <= SurelyInside;
-  }
-
-  // Advances the enclosure by one iteration; Test() must have said Inside.
-  void Step() {
-    TState N;
-    double ErrorA = 0, ErrorB = 0;
-    if constexpr (Linear) {
-      const double ZR = static_cast<double>(E.ZR), ZI = static_cast<double>(E.ZI);
-      N.AR = 2 * (ZR * E.AR - ZI * E.AI) + RX;
-      N.AI = 2 * (ZR * E.AI + ZI * E.AR);
-      N.BR = 2 * (ZR * E.BR - ZI * E.BI);
-      N.BI = 2 * (ZR * E.BI + ZI * E.BR) + RY;
-      // |A| and |B| are at most NormAB: A = ((A + B) + (A - B)) / 2.
-      ErrorA = LinearError * (AbsZ * NormAB + RX);
-      ErrorB = LinearError * (AbsZ * NormAB + RY);
-    }
-    N.R = 2 * AbsZ * E.R + Spread * Spread + StepError + ErrorA + ErrorB;
-    Rounding = 2 * AbsZ * Rounding + StepError + ErrorA + ErrorB;
-    const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
-    const TCentre T1 = (E.ZI * E.ZR) * 2;
-    N.ZR = T0 + CX;
-    N.ZI = T1 + CY;
-    E = N;
-  }
-
-  const TState& Current() const { return E; }
-  // A failure, and whether rounding alone made the enclosure as wide as the
-  // linear terms do, so that halving the box would hardly narrow it.
-  TProofResult Failure(std::int32_t Steps) const { return {false, Steps, Rounding >= NormAB}; }
-  void Restart(const TState& State) { E = State; }
-  TCentre CentreX() const { return CX; }
-  TCentre CentreY() const { return CY; }
-  double HalfWidthX() const { return RX; }
-  double HalfWidthY() const { return RY; }
-  // Whether the centre's own error is small beside the box.
-  bool FineEnough() const { return StepError <= DoubleCentreShare * std::max(RX, RY); }
-  // Upper bound of how much one step stretches distances, from Test().
-  double Gain() const { return 2 * AbsZ; }
-
-  // An upper bound of how far the current enclosure reaches beyond Other's
-  // centre, for every a and b: the distances of the centres and of the
-  // linear terms, bounded by |re| + |im| (cheaper than a root), plus the
-  // radius.
-  double Reach(const TState& Other) const {
-    const double DZ = DiffUp(E.ZR, Other.ZR) + DiffUp(E.ZI, Other.ZI);
-    if constexpr (!Linear)
-      return DZ + E.R;
-    const double DA = DiffUp(E.AR, Other.AR) + DiffUp(E.AI, Other.AI);
-    const double DB = DiffUp(E.BR, Other.BR) + DiffUp(E.BI, Other.BI);
-    return DZ + DA + DB + E.R;
-  }
-
-  // Whether the enclosure Start, widened to the radius Width, comes back
-  // inside itself after Steps iterations, testing inside at each of them.
-  // Then no orbit that passes through Start ever escapes.
-  bool ClosesFrom(const TState& Start, double Width, std::int32_t Steps) const {
-    TBoxProof Shadow = *this;
-    Shadow.E = Start;
-    Shadow.E.R = std::max(Width, Start.R);
-    for (std::int32_t K = 0; K < Steps; ++K) {
-      if (Shadow.Test() != TEscapeVerdict::Inside)
-        return false;
-      Shadow.Step();
-    }
-    return Shadow.Reach(Start) <= std::max(Width, Start.R);
-  }
-
-private:
-  TCentre CX = 0, CY = 0;
-  double RX = 0, RY = 0;
-  double StepError = 0;
-  TState E;
-  // Bounds of the current enclosure, from Test() for Step().
-  double AbsZ = 0, NormAB = 0, Spread = 0;
-  // The part of the radius that rounding put there, carried as the radius
-  // is but without the quadratic terms: a smaller box around the same
-  // orbits has it as well.
-  double Rounding = 0;
-};
 
 // Runs the enclosure for up to Steps iterations, each tested inside; Reached
 // says whether getting through all of them proves the claim. On the way it
@@ -316,67 +128,4 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
 
 double DoubleOrbitStepError(double CX, double CY, double RX, double RY) {
   return OrbitStepError(DoubleOrbitError, std::fabs(CX), std::fabs(CY), RX, RY);
-}
-
-namespace {
-
-template <class TCentre> TEnclosureState Exported(const TEnclosure<TCentre>& E) {
-  return {E.ZR, E.ZI, E.AR, E.AI, E.BR, E.BI, E.R};
-}
-
-template <class TCentre> TEnclosure<TCentre> Imported(const TEnclosureState& S) {
-  return {static_cast<TCentre>(S.ZR), static_cast<TCentre>(S.ZI), S.AR, S.AI, S.BR, S.BI, S.R};
-}
-
-template <class TProof> TEnclosureTrace Trace(TProof Proof, std::int32_t First, std::int32_t Steps) {
-  TEnclosureTrace Result{Proof.CentreX(), Proof.CentreY(), Proof.HalfWidthX(), Proof.HalfWidthY(),
-                         First, {}};
-  for (std::int32_t N = 0; N < Steps; ++N) {
-    Result.States.push_back(Exported(Proof.Current()));
-    if (Proof.Test() != TEscapeVerdict::Inside)
-      break;
-    Proof.Step();
-  }
-  return Result;
-}
-
-template <class TCentre> TEscapeVerdict StepFrom(const TProofBox& Box, TEnclosureState& State) {
-  TBoxProof<true, TCentre> Proof(Box);
-  Proof.Restart(Imported<TCentre>(State));
-  const TEscapeVerdict Verdict = Proof.Test();
-  if (Verdict != TEscapeVerdict::Inside)
-    return Verdict;
-  Proof.Step();
-  State = Exported(Proof.Current());
-  return TEscapeVerdict::Inside;
-}
-
-} // namespace
-
-TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre) {
-  const TRoundUpward Upward;
-  if (DoubleCentre)
-    return Trace(TBoxProof<true, double>(Box), 1, Steps);
-  return Trace(TBoxProof<true, TExtended>(Box), 1, Steps);
-}
-
-TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
-                           std::int32_t First, std::int32_t Steps) {
-  const TRoundUpward Upward;
-  return Trace(TBoxProof<false, double>(X, Y, ZR, ZI, 0), First, Steps);
-}
-
-TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State) {
-  const TRoundUpward Upward;
-  return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtended>(Box, State);
-}
-
-bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
-                     double Width, std::int32_t Steps) {
-  const TRoundUpward Upward;
-  const auto Closes = [&](auto Proof) {
-    using TCentre = decltype(Proof.CentreX());
-    return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
-  };
-  return DoubleCentre ? Closes(TBoxProof<true, double>(Box)) : Closes(TBoxProof<true, TExtended>(Box));
 }

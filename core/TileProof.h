@@ -4,7 +4,6 @@
 #include "ProofBounds.h"
 
 #include <cstdint>
-#include <vector>
 
 // A rectangle of the complex plane that holds every sample of a tile.
 struct TProofBox {
@@ -47,33 +46,3 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
 // loop's iteration of the same z from c (the roundings of both, and c - C),
 // for |z| <= 2. Valid only when called with upward rounding.
 double DoubleOrbitStepError(double CX, double CY, double RX, double RY);
-
-// The enclosure itself, for tests that check it against the literal loop:
-// at iteration n, the orbit point z_n of every point c = (CX + RX a,
-// CY + RY b) of the box, a and b in [-1, 1], lies within R of
-// Z + A a + B b. For a single orbit A and B are 0 and c need not be C.
-struct TEnclosureState {
-  TExtended ZR = 0, ZI = 0;
-  double AR = 0, AI = 0, BR = 0, BI = 0;
-  double R = 0;
-};
-struct TEnclosureTrace {
-  TExtended CX = 0, CY = 0;
-  double RX = 0, RY = 0;
-  // The enclosures of z_First, z_First+1, ..., up to Steps of them, as long
-  // as the escape test passes for every point (then the next one holds too).
-  std::int32_t First = 1;
-  std::vector<TEnclosureState> States;
-};
-TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre);
-// The same for the single orbit of (X, Y) from the literal loop's z_First.
-TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
-                           std::int32_t First, std::int32_t Steps);
-// The verdict on the box's enclosure in any State and, where it is Inside,
-// the enclosure one iteration on, in State.
-TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State);
-// Whether the box's enclosure Start, widened to the radius Width, is found
-// to come back inside itself after Steps iterations, each tested inside:
-// the claim that closes a proof of 0 early.
-bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
-                     double Width, std::int32_t Steps);

@@ -5,7 +5,7 @@
 // that leaves a term out long before a count would change.
 
 #include "Orbit.h"
-#include "TileProof.h"
+#include "EnclosureTrace.h"
 
 #include <gtest/gtest.h>
 
