@@ -146,8 +146,9 @@ public:
       ErrorA = LinearError * (AbsZ * NormAB + RX);
       ErrorB = LinearError * (AbsZ * NormAB + RY);
     }
-    N.R = 2 * AbsZ * E.R + Spread * Spread + StepError + ErrorA + ErrorB;
-    Rounding = 2 * AbsZ * Rounding + StepError + ErrorA + ErrorB;
+    const double Rounded = StepError + ErrorA + ErrorB;
+    N.R = 2 * AbsZ * E.R + Spread * Spread + Rounded;
+    Rounding = 2 * AbsZ * Rounding + Rounded;
     const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
     const TCentre T1 = (E.ZI * E.ZR) * 2;
     N.ZR = T0 + CX;

@@ -7,8 +7,8 @@
 #include "RenderMandelbrot.h"
 
 #include <algorithm>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <map>

@@ -75,11 +75,10 @@ void TRegionProver::Settle(const TTile& First) {
       const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner &&
                          CountAt(Tile.I0, Tile.J1) == Corner && CountAt(Tile.I1, Tile.J1) == Corner;
       const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
-      const TTry Try = Agree && MoreThanCorners ? TryProof(Tile, Corner) : TTry::Failed;
-      if (Try == TTry::Proved)
+      // A proved tile is done; a hopeless one goes whole to the kernels,
+      // since probing its children buys nothing.
+      if (Agree && MoreThanCorners && TryProof(Tile, Corner) != TTry::Failed)
         continue;
-      if (Try == TTry::Hopeless)
-        continue; // the kernels take it whole: probing its children buys nothing
       const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
       const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
       if (!SplitI && !SplitJ)
@@ -118,10 +117,12 @@ TRegionProver::TTry TRegionProver::TryProof(const TTile& Tile, std::int32_t Coun
   if (!Ration.Grants())
     return TTry::Failed;
   const TProofResult Result = ProveBox(Box, FLimit, Count);
-  const std::int64_t Samples = static_cast<std::int64_t>(Tile.I1 - Tile.I0 + 1) * (Tile.J1 - Tile.J0 + 1);
+  const std::int64_t Samples =
+      static_cast<std::int64_t>(Tile.I1 - Tile.I0 + 1) * (Tile.J1 - Tile.J0 + 1);
   const std::int64_t Weight = Result.Proved ? Samples * (Count == 0 ? FLimit : Count)
                                             : std::int64_t{ProofStepCost} * Result.Steps;
-  Ration.Record(Result.Proved, static_cast<std::int32_t>(std::min<std::int64_t>(Weight, INT32_MAX)));
+  Ration.Record(Result.Proved,
+                static_cast<std::int32_t>(std::min<std::int64_t>(Weight, INT32_MAX)));
   if (!Result.Proved)
     return Result.Rounding ? TTry::Hopeless : TTry::Failed;
   for (std::int32_t I = Tile.I0; I <= Tile.I1; ++I)

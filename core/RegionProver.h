@@ -28,9 +28,8 @@ enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 // tile with their count; where it cannot, the tile is split in four, down to
 // MinTileSize, unless the proof failed by the rounding of the orbits, which
 // no smaller tile escapes. Whatever stays Open or Pending is left to the
-// kernels. Tiles
-// run over the listed columns and rows only (a frame lists each distinct
-// coordinate once). First tiles are claimed one at a time, so any number of
+// kernels. Tiles run over the listed columns and rows only (a frame lists
+// each distinct coordinate once). First tiles are claimed one at a time, so any number of
 // threads may share one prover; every count it writes is the literal loop's,
 // so the result never depends on the split.
 class TRegionProver {

@@ -12,11 +12,9 @@
 #include "Enclosure.h"
 #include "ProofBounds.h"
 
-#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
-#include <type_traits>
 
 namespace {
 

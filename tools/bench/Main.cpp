@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -102,27 +103,27 @@ struct TBenchArgs {
 };
 
 TBenchArgs TakeBenchArgs(std::vector<std::string>& Args) {
+  constexpr long MaxRuns = 99;
   TBenchArgs Bench;
+  std::vector<std::string> Rest;
   for (std::size_t K = 0; K < Args.size(); ++K) {
-    if (Args[K] != "--runs" && Args[K] != "--group")
+    if (Args[K] != "--runs" && Args[K] != "--group") {
+      Rest.push_back(Args[K]);
       continue;
+    }
     if (K + 1 == Args.size())
       throw TUsageError(Args[K] + " needs a value");
-    const std::string Value = Args[K + 1];
-    if (Args[K] == "--runs") {
-      if (Value.size() > 2 || Value.empty() || Value.find_first_not_of("0123456789") != std::string::npos ||
-          std::stoi(Value) < 1)
-        throw TUsageError("--runs must be a whole number from 1 to 99, not '" + Value + "'");
-      Bench.Runs = std::stoi(Value);
+    const std::string& Value = Args[++K];
+    if (Args[K - 1] == "--runs") {
+      Bench.Runs = static_cast<int>(ParseWholeNumber(Value, 1, MaxRuns, "--runs"));
     } else if (Value == "all" || Value == "main" || Value == "deep") {
       Bench.Main = Value != "deep";
       Bench.Deep = Value != "main";
     } else {
       throw TUsageError("--group must be all, main or deep, not '" + Value + "'");
     }
-    Args.erase(Args.begin() + static_cast<std::ptrdiff_t>(K), Args.begin() + static_cast<std::ptrdiff_t>(K) + 2);
-    --K;
   }
+  Args = std::move(Rest);
   return Bench;
 }
 

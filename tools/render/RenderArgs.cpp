@@ -33,6 +33,8 @@ namespace {
 constexpr std::int32_t MaxImageSide = 16384;
 constexpr int MaxThreads = 1024;
 
+} // namespace
+
 long ParseWholeNumber(const std::string& Text, long Low, long High, const std::string& What) {
   if (Text.empty() || Text.size() > 9 ||
       !std::all_of(Text.begin(), Text.end(), [](unsigned char C) { return std::isdigit(C); }))
@@ -44,6 +46,8 @@ long ParseWholeNumber(const std::string& Text, long Low, long High, const std::s
                       std::to_string(High) + ", not " + Text);
   return Value;
 }
+
+namespace {
 
 void ParseSize(const std::string& Text, TRenderArgs& Args) {
   const auto X = Text.find('x');

@@ -34,6 +34,10 @@ public:
 // Parses the arguments after the program name. Throws TUsageError.
 TRenderArgs ParseRenderArgs(const std::vector<std::string>& Args);
 
+// Reads Text as a whole number from Low to High; What names it in the
+// message. Throws TUsageError.
+long ParseWholeNumber(const std::string& Text, long Low, long High, const std::string& What);
+
 // Reads a whole argument as an extended real (decimal or C hex-float, as
 // strtold reads it). Throws TUsageError for anything else or a non-finite value.
 TExtended ParseCoordinate(const std::string& Text);
