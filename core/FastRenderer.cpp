@@ -15,7 +15,9 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <stop_token>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -77,11 +79,14 @@ public:
   // skipped.
   TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
              const TAxis& Rows, TCountGrid& Grid, const std::vector<TSampleState>& States,
-             TRenderProgress* Progress)
+             TRenderProgress* Progress, std::stop_token Stop)
       : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid), FStates(States),
-        FProgress(Progress),
+        FProgress(Progress), FStop(std::move(Stop)),
         FRunsPerColumn((static_cast<std::int64_t>(Rows.Unique.size()) + RunLength - 1) / RunLength),
         FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * FRunsPerColumn) {}
+
+  // True once the render was asked to stop: no sample is handed out then.
+  bool Stopped() const { return FStop.stop_requested(); }
 
   // Claims the next run; false when none is left.
   bool Claim(TRun& Run) {
@@ -115,6 +120,7 @@ private:
   TCountGrid& FGrid;
   const std::vector<TSampleState>& FStates;
   TRenderProgress* const FProgress;
+  const std::stop_token FStop;
   const std::int64_t FRunsPerColumn;
   const std::int64_t FTotal;
   std::atomic<std::int64_t> FNext{0};
@@ -124,7 +130,10 @@ private:
 class TQueueFeed : public TSampleFeed {
 public:
   explicit TQueueFeed(TWorkQueue& Queue) : FQueue(Queue) {}
+  bool Stopped() const override { return FQueue.Stopped(); }
   bool Next(TSample& Sample) override {
+    if (FQueue.Stopped())
+      return false;
     for (;;) {
       if (FRun.RowBegin == FRun.RowEnd && !FQueue.Claim(FRun))
         return false;
@@ -269,15 +278,17 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     if (Options.Progress)
       Options.Progress->Proving = true;
     RunOnThreads(ThreadCount(Options.Threads), [&] {
-      while (Prover.SettleNextTile()) {
+      while (!Options.Stop.stop_requested() && Prover.SettleNextTile()) {
       }
     });
+    if (Options.Stop.stop_requested())
+      throw TRenderStopped();
     if (Options.CheckProofs)
       CheckSettled(Grid, States, X, Y, Limit);
   }
   if (Options.Progress)
     Options.Progress->Proving = false;
-  TWorkQueue Queue(X, Y, Columns, Rows, Grid, States, Options.Progress);
+  TWorkQueue Queue(X, Y, Columns, Rows, Grid, States, Options.Progress, Options.Stop);
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
     const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
@@ -287,6 +298,8 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     else
       Exact(Feed, Limit, Options.Proofs);
   });
+  if (Queue.Stopped())
+    throw TRenderStopped();
   FillRepeats(Grid, Columns, Rows);
   const std::int64_t Proved = States.empty() ? 0 : CountProved(States, Grid, Columns, Rows);
 

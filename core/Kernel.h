@@ -35,6 +35,10 @@ class TSampleFeed {
 public:
   virtual ~TSampleFeed() = default;
   virtual bool Next(TSample& Sample) = 0;
+  // True once no more results are wanted (the render was asked to stop):
+  // the kernels then leave their lanes unfinished, their counts unwritten.
+  // They look between blocks of iterations, every hundred or so.
+  virtual bool Stopped() const { return false; }
 };
 
 // Hands out the samples of a list, in order; the list must outlive it.

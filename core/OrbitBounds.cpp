@@ -120,7 +120,7 @@ public:
       for (int J = 0; J < LaneCount; ++J)
         FActive += Load(J);
     }
-    while (FActive > 0 && FUndecided.size() < Batch) {
+    while (FActive > 0 && FUndecided.size() < Batch && !FFeed.Stopped()) {
       std::int32_t Steps = std::numeric_limits<std::int32_t>::max();
       for (const TLaneBook& Book : FBooks)
         if (Book.Active)
@@ -132,6 +132,8 @@ public:
     }
     return FActive > 0;
   }
+
+  bool Stopped() const { return FFeed.Stopped(); }
 
 private:
   // Gives lane J its next sample, at z_1 = c, already tested.
@@ -286,6 +288,7 @@ public:
     Sample = FUndecided[FNext++];
     return true;
   }
+  bool Stopped() const override { return FRunner.Stopped(); }
 
 private:
   static constexpr std::size_t Batch = 64;

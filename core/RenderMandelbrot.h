@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <stdexcept>
+#include <stop_token>
 
 // A rendered frame with the figures that shaped its grey levels.
 struct TFrame {
@@ -36,6 +38,16 @@ struct TRenderOptions {
   // throw std::logic_error where a count differs.
   bool CheckProofs = false;
   TRenderProgress* Progress = nullptr; // updated while rendering when given
+  // A render asked to stop ends within a block of iterations per lane (a
+  // hundred or so; a tile's proof at most) and throws TRenderStopped, its
+  // threads gone by then. The literal renderer does not look.
+  std::stop_token Stop;
+};
+
+// Thrown by a render that was asked to stop: it has no image.
+class TRenderStopped : public std::runtime_error {
+public:
+  TRenderStopped() : std::runtime_error("render stopped") {}
 };
 
 // Renders the view with corners TopLeft (left, top) and BottomRight (right,

@@ -314,7 +314,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   int Active = 0;
   for (int K = 0; K < LaneCount; ++K)
     Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
-  while (Active > 0) {
+  while (Active > 0 && !Feed.Stopped()) {
     // Run no lane past its limit: z_Limit is the last one the loop tests.
     // Young lanes are looked at sooner (after as many iterations again as
     // they have done), so orbits that settle early into a cycle stop early.
