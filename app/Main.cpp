@@ -1,8 +1,8 @@
 #include "Main.h"
 
 #include "BusyCursor.h"
-#include "RenderMandelbrot.h"
-#include "RenderWait.h"
+#include "InputReplay.h"
+#include "TaskBarProgress.h"
 #include "ThreadPriority.h"
 
 #include <QGuiApplication>
@@ -43,7 +43,12 @@ TBitmap WithWhiteFrame(TBitmap Image, int Left, int Top, int Right, int Bottom) 
 
 TRenderer TMainForm::DefaultRenderer() {
   return [](const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
-            std::int32_t Height) { return RenderMandelbrot(TopLeft, BottomRight, Width, Height); };
+            std::int32_t Height, const TRenderControl& Control) {
+    TRenderOptions Options;
+    Options.Stop = Control.Stop;
+    Options.Progress = Control.Progress;
+    return RenderFrame(TopLeft, BottomRight, Width, Height, Options).Image;
+  };
 }
 
 TMainForm::TMainForm(TRenderer Renderer, QSize ImageSize, TViewListener OnView)
@@ -100,19 +105,25 @@ void TMainForm::FormDestroy() {
   History.clear();
 }
 
-TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom) {
+TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom,
+                              const TInputWatch& Watch) {
   const std::int32_t Width = Image1->PixelWidth(), Height = Image1->PixelHeight();
   const TExtended Right = ViewRight(Top, Left, Bottom, Width, Height);
   const TBusyCursor Cursor;
+  TRenderProgress Progress;
+  const TTaskBarProgress TaskBar(Progress);
   // The render runs on threads of its own while this thread answers the
   // window system; input waits. Only the render's threads run at the lowered
   // priority (its helpers inherit it): a waiting thread at that priority
   // would not take the processor from them when the window system calls.
   TBitmap Image;
-  RunAnswering(*this, [&] {
-    const TBelowNormalPriority Priority;
-    Image = FRenderer({Left, Top}, {Right, Bottom}, Width, Height);
-  });
+  RunAnswering(
+      *this,
+      [&](std::stop_token Stop) {
+        const TBelowNormalPriority Priority;
+        Image = FRenderer({Left, Top}, {Right, Bottom}, Width, Height, {Stop, &Progress});
+      },
+      Watch);
   return Image;
 }
 
@@ -194,7 +205,8 @@ void TMainForm::Image1MouseUp(TMouseButton, Qt::KeyboardModifiers, int X, int Y)
 // give the new top and bottom, its left column the new left edge; the right
 // edge follows from the image's aspect ratio.
 void TMainForm::Zoom() {
-  Guarded("zooming", [this] {
+  bool Abandoned = false;
+  Guarded("zooming", [&] {
     History.emplace_back(); // the only step that may fail before anything changed
     History.back() = {ViewTop, ViewLeft, ViewBottom, std::move(Bitmap), StartX, StartY, EndX, EndY};
     const TExtended H = Image1->PixelHeight();
@@ -202,8 +214,20 @@ void TMainForm::Zoom() {
     ViewTop = ViewTop - StartY * U;
     ViewLeft = StartX * U + ViewLeft;
     ViewBottom = (H - EndY) * U + ViewBottom;
+    // Input held during the render may go back past the new view or close
+    // the window before its image would ever be shown: the render then
+    // stops. The view stays, unshown and without an image, for that input
+    // to leave as it would have left the finished one.
+    const auto Replay = [Replay = TInputReplay(*Image1, Selecting, LastX, LastY)](
+                            QObject* Receiver, const QEvent& Event) mutable {
+      return Replay.Next(Receiver, Event);
+    };
     try {
-      Bitmap = RenderView(ViewTop, ViewLeft, ViewBottom);
+      Bitmap = RenderView(ViewTop, ViewLeft, ViewBottom, Replay);
+    } catch (const TRenderStopped&) {
+      Bitmap = TBitmap();
+      Abandoned = true;
+      return;
     } catch (const std::exception&) {
       // Back to the view the zoom started from, with its image and history.
       TBitmapDetail& Entry = History.back();
@@ -216,5 +240,6 @@ void TMainForm::Zoom() {
     }
     ViewShown();
   });
-  Image1->Draw(Bitmap);
+  if (!Abandoned)
+    Image1->Draw(Bitmap);
 }

@@ -3,11 +3,14 @@
 #include "Bitmap.h"
 #include "Extended.h"
 #include "ImageControl.h"
+#include "RenderMandelbrot.h"
+#include "RenderWait.h"
 
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 // A view that was left by a zoom, with its image and the rectangle selected
@@ -21,8 +24,16 @@ struct TBitmapDetail {
   std::int32_t EndX = 0, EndY = 0;
 };
 
+// What a render gets besides its view: a stop token (once it is triggered
+// the renderer may throw TRenderStopped) and the progress to keep.
+struct TRenderControl {
+  std::stop_token Stop;
+  TRenderProgress* Progress = nullptr;
+};
+
 // Renders a view (top-left and bottom-right corners) at a size in pixels.
-using TRenderer = std::function<TBitmap(const TExtPoint&, const TExtPoint&, std::int32_t, std::int32_t)>;
+using TRenderer = std::function<TBitmap(const TExtPoint&, const TExtPoint&, std::int32_t,
+                                        std::int32_t, const TRenderControl&)>;
 
 // Told of every view the window shows: its edges and the image size.
 using TViewListener =
@@ -64,11 +75,13 @@ private:
   friend class TMainFormTest;
   friend class TRenderWaitTest;
   friend class TRandomEventSequence;
+  friend class TInputReplayTest;
 
   void FormCreate();
   void FormDestroy();
   void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
-  TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom);
+  TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom,
+                     const TInputWatch& Watch = {});
   void Zoom();
   void ViewShown() const;
 

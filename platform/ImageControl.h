@@ -35,6 +35,10 @@ public:
   // What the control shows, in image pixels (for tests and screenshots).
   const QImage& Shown() const { return FShown; }
 
+  // A position in the control's logical coordinates, in image pixels, as
+  // the mouse signals report it.
+  QPoint ToPixels(const QPointF& Position) const;
+
 signals:
   void MouseDown(TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
   void MouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
@@ -48,7 +52,5 @@ protected:
   void mouseReleaseEvent(QMouseEvent* Event) override;
 
 private:
-  QPoint ToPixels(const QPointF& Position) const;
-
   QImage FShown;
 };

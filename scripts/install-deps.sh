@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake make g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
-xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland
+xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland dbus-daemon dbus-bin
 desktop-file-utils appstream dpkg-dev file lintian man-db binutils"
 
 missing=""

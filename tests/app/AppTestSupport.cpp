@@ -79,12 +79,15 @@ void ReleaseAllButtons() {
   HeldIn = nullptr;
 }
 
-TRenderer FakeRenderer() { return FakeImage; }
+TRenderer FakeRenderer() {
+  return [](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
+            const TRenderControl&) { return FakeImage(A, B, W, H); };
+}
 
 TRenderer FailingRenderer(int FailingCall) {
   auto Calls = std::make_shared<int>(0);
   return [Calls, FailingCall](const TExtPoint& A, const TExtPoint& B, std::int32_t W,
-                              std::int32_t H) {
+                              std::int32_t H, const TRenderControl&) {
     if (++*Calls == FailingCall)
       throw std::bad_alloc();
     return FakeImage(A, B, W, H);

@@ -1,3 +1,4 @@
+#include "InputReplayTest.h"
 #include "MainFormTest.h"
 #include "RandomEventTest.h"
 #include "RenderWaitTest.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
   if (argc == 1) {
     TRenderWaitTest Wait;
     Failures += QTest::qExec(&Wait, argc, argv);
+    TInputReplayTest Replay;
+    Failures += QTest::qExec(&Replay, argc, argv);
     TRandomEventTest Random;
     Failures += QTest::qExec(&Random, argc, argv);
   }

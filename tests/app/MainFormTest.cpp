@@ -118,12 +118,13 @@ void TMainFormTest::OtherKeysDoNothing() {
 void TMainFormTest::RendersBusyAndLowered() {
   int Renders = 0;
   bool AlwaysBusy = true;
-  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
+                     const TRenderControl&) {
     ++Renders;
     const QCursor* Cursor = QGuiApplication::overrideCursor();
     AlwaysBusy = AlwaysBusy && Cursor && Cursor->shape() == Qt::WaitCursor &&
                  ThreadPriority() == TThreadPriority::BelowNormal;
-    return FakeRenderer()(A, B, W, H);
+    return FakeRenderer()(A, B, W, H, {});
   });
   ShowAndWait(Form);
   Drag(Form, {10, 10}, {200, 100});

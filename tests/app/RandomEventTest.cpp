@@ -103,7 +103,8 @@ public:
 
 private:
   TRenderer SlowRenderer() {
-    return [this](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+    return [this](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
+                  const TRenderControl&) {
       QCoreApplication::postEvent(FForm.Image1,
                                   new QMouseEvent(QEvent::MouseMove, QPointF(3, 4), QPointF(3, 4),
                                                   Qt::NoButton, Qt::NoButton, Qt::NoModifier));

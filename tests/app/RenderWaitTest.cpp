@@ -55,7 +55,8 @@ void TRenderWaitTest::InputDuringARenderWaits() {
   int Renders = 0;
   TMainForm* Window = nullptr;
   std::size_t HistoryDuringRender = 99;
-  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
+                     const TRenderControl&) {
     if (++Renders == 2) {
       PostMouse(Window->Image1, QEvent::MouseButtonPress, Qt::LeftButton, {20, 20});
       PostMouse(Window->Image1, QEvent::MouseMove, Qt::LeftButton, {60, 50});
@@ -65,7 +66,7 @@ void TRenderWaitTest::InputDuringARenderWaits() {
       QThread::msleep(100); // the window gets the events while this renders
       HistoryDuringRender = Window->History.size();
     }
-    return FakeRenderer()(A, B, W, H);
+    return FakeRenderer()(A, B, W, H, {});
   });
   Window = &Form;
   ShowAndWait(Form);
@@ -84,12 +85,13 @@ void TRenderWaitTest::CloseDuringARenderWaits() {
   int Renders = 0;
   TMainForm* Window = nullptr;
   THideWatch Watch;
-  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H) {
+  TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
+                     const TRenderControl&) {
     if (++Renders == 2) {
       QCoreApplication::postEvent(Window->windowHandle(), new QCloseEvent);
       QThread::msleep(50);
     }
-    TBitmap Image = FakeRenderer()(A, B, W, H);
+    TBitmap Image = FakeRenderer()(A, B, W, H, {});
     Watch.RenderEnded = Renders >= 2;
     return Image;
   });
