@@ -5,6 +5,9 @@
 //                        most one in a hundred, and none took twice as long
 //   cover WINDOW         covers the window with another for 300 ms, so that
 //                        it must repaint itself when uncovered
+//   close WINDOW         asks the window to close, as a window manager does
+//                        when its close box is clicked; prints the time sent
+//                        (milliseconds since the epoch)
 
 #include <xcb/xcb.h>
 
@@ -119,12 +122,31 @@ int Cover(xcb_connection_t* X, xcb_screen_t* Screen, xcb_window_t Window) {
   return 0;
 }
 
+int Close(xcb_connection_t* X, xcb_window_t Window) {
+  xcb_client_message_event_t Message{};
+  Message.response_type = XCB_CLIENT_MESSAGE;
+  Message.format = 32;
+  Message.window = Window;
+  Message.type = Atom(X, "WM_PROTOCOLS");
+  Message.data.data32[0] = Atom(X, "WM_DELETE_WINDOW");
+  Message.data.data32[1] = XCB_CURRENT_TIME;
+  const auto Sent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+  xcb_send_event(X, 0, Window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&Message));
+  xcb_flush(X);
+  std::printf("%lld\n", static_cast<long long>(Sent));
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   const std::string Command = argc > 1 ? argv[1] : "";
-  if (!((Command == "ping" && argc == 5) || (Command == "cover" && argc == 3))) {
-    std::fprintf(stderr, "usage: e2e-window-probe ping WINDOW SECONDS MS | cover WINDOW\n");
+  if (!((Command == "ping" && argc == 5) ||
+        ((Command == "cover" || Command == "close") && argc == 3))) {
+    std::fprintf(stderr,
+                 "usage: e2e-window-probe ping WINDOW SECONDS MS | cover WINDOW | close WINDOW\n");
     return 2;
   }
   xcb_connection_t* X = xcb_connect(nullptr, nullptr);
@@ -134,8 +156,9 @@ int main(int argc, char** argv) {
   }
   xcb_screen_t* Screen = xcb_setup_roots_iterator(xcb_get_setup(X)).data;
   const auto Window = static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0));
-  const int Status =
-      Command == "ping" ? Ping(X, Screen, Window, std::atof(argv[3]), std::atof(argv[4])) : Cover(X, Screen, Window);
+  const int Status = Command == "ping"    ? Ping(X, Screen, Window, std::atof(argv[3]), std::atof(argv[4]))
+                     : Command == "cover" ? Cover(X, Screen, Window)
+                                          : Close(X, Window);
   xcb_disconnect(X);
   return Status;
 }
