@@ -1,11 +1,14 @@
 #include "ServicesTest.h"
 
 #include "BusyCursor.h"
+#include "HeldInput.h"
 #include "ImageControl.h"
+#include "LauncherProgress.h"
 #include "SameImage.h"
 #include "ThreadPriority.h"
 
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -167,4 +170,45 @@ void TServicesTest::RenderThreadsInheritThePriority() {
     std::thread([&] { Seen = ThreadPriority(); }).join();
   }
   QCOMPARE(Seen, TThreadPriority::BelowNormal);
+}
+
+// A mouse event shares its point with its device, and the next event made
+// for the device overwrites where the first was: a held event must not.
+void TServicesTest::HeldMouseEventKeepsItsPlace() {
+  QObject Receiver;
+  const QMouseEvent First(QEvent::MouseButtonPress, QPointF(10, 20), QPointF(30, 40),
+                          QPointF(50, 60), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+  const THeldEvent Held(&Receiver, First);
+  const QMouseEvent Second(QEvent::MouseMove, QPointF(1, 2), QPointF(3, 4), QPointF(5, 6),
+                           Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  const std::unique_ptr<QEvent> Built = Held.Build();
+  QCOMPARE(Built->type(), QEvent::MouseButtonPress);
+  const auto& Mouse = static_cast<const QMouseEvent&>(*Built);
+  QCOMPARE(Mouse.position(), QPointF(10, 20));
+  QCOMPARE(Mouse.scenePosition(), QPointF(30, 40));
+  QCOMPARE(Mouse.globalPosition(), QPointF(50, 60));
+  QCOMPARE(Mouse.button(), Qt::LeftButton);
+  QCOMPARE(Mouse.modifiers(), Qt::ShiftModifier);
+  QVERIFY(!Held.ForWindow());
+}
+
+// Where no session bus is announced, progress goes nowhere, silently.
+void TServicesTest::LauncherProgressWithoutABusSaysNothing() {
+  const QByteArray Address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+  const QByteArray Runtime = qgetenv("XDG_RUNTIME_DIR");
+  qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+  qputenv("XDG_RUNTIME_DIR", "/nonexistent");
+  static int Messages = 0;
+  const QtMessageHandler Previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++Messages; });
+  {
+    TLauncherProgress Progress(QStringLiteral("org.gorvanel.Test"));
+    Progress.Show(0.25);
+    Progress.Show(2.0);
+  }
+  qInstallMessageHandler(Previous);
+  for (const auto& [Name, Value] : {std::pair{"DBUS_SESSION_BUS_ADDRESS", Address},
+                                    std::pair{"XDG_RUNTIME_DIR", Runtime}})
+    Value.isEmpty() ? qunsetenv(Name) : qputenv(Name, Value);
+  QCOMPARE(Messages, 0);
 }

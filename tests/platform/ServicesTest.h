@@ -2,7 +2,8 @@
 
 #include <QObject>
 
-// The image control, the busy cursor and the thread priority.
+// The image control, the busy cursor, the thread priority, held input and
+// the launcher entry.
 class TServicesTest : public QObject {
   Q_OBJECT
 
@@ -16,4 +17,6 @@ private slots:
   void BusyCursorRestores();
   void PriorityGuardRestoresNormal();
   void RenderThreadsInheritThePriority();
+  void HeldMouseEventKeepsItsPlace();
+  void LauncherProgressWithoutABusSaysNothing();
 };
