@@ -13,15 +13,16 @@ deps:
 	@./scripts/install-deps.sh
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON $(CMAKE_FLAGS)
 
 configure: deps $(BUILD)/CMakeCache.txt
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Starts the viewer.
-run: build
+# Builds what the viewer needs, nothing else, and starts it.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target gorvanel
 	$(BUILD)/app/gorvanel
 
 # Builds and runs every test.
@@ -40,7 +41,7 @@ test-sanitize: deps
 # which is not built with it): the core tests, and whole renders on 1, 2, 3
 # and 7 threads. Any report fails the run.
 test-tsan: deps
-	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_TSAN=ON
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON -DGORVANEL_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 exitcode=66" ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
 
