@@ -81,8 +81,15 @@ private:
     // names the platform that failed.
     for (const auto& [Type, Held] : FHeld)
       if (Held.contains(QLatin1String("display")))
-        return Held.section(QLatin1Char('\n'), 0, 0).toStdString();
+        return Named(Held.section(QLatin1Char('\n'), 0, 0).trimmed()).toStdString();
     return Text.section(QLatin1Char('\n'), 0, 0).toStdString();
+  }
+  // Qt names the display it could not reach; with none set, the name is
+  // empty, and the message says why instead.
+  static QString Named(const QString& Line) {
+    if (Line.endsWith(QLatin1String("display")) && qEnvironmentVariableIsEmpty("DISPLAY"))
+      return Line + QLatin1String(": DISPLAY is not set");
+    return Line;
   }
 
   static inline QtMessageHandler FPrevious = nullptr;

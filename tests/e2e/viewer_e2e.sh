@@ -16,11 +16,12 @@ cleanup() {
 trap cleanup EXIT
 . "$(dirname "$0")/x11_lib.sh"
 
-# Without a display: one line that says so, and status 1 (not Qt's abort).
+# Without a display: one line that says why, and status 1 (not Qt's abort).
 OUT=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$VIEWER" 2>&1)
 STATUS=$?
 [ "$STATUS" = 1 ] && [ "$(echo "$OUT" | wc -l)" = 1 ] &&
-  echo "$OUT" | grep -q "^gorvanel: cannot open a display" && ok "no display: one line, status 1" ||
+  echo "$OUT" | grep -q "^gorvanel: cannot open a display: .*DISPLAY is not set$" &&
+  ok "no display: one line that says DISPLAY is not set, status 1" ||
   fail "no display: status $STATUS: $OUT"
 
 start_xvfb 90
