@@ -80,8 +80,6 @@ TMainForm::TMainForm(TRenderer Renderer, QSize ImageSize, TViewListener OnView)
   FormCreate();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
-
 void TMainForm::FormCreate() {
   ViewTop = StartViewTop;
   ViewLeft = StartViewLeft;
@@ -95,14 +93,6 @@ void TMainForm::FormCreate() {
 void TMainForm::ViewShown() const {
   if (FOnView)
     FOnView(ViewTop, ViewLeft, ViewBottom, Image1->PixelWidth(), Image1->PixelHeight());
-}
-
-// The current image goes first, then each history entry from the oldest.
-void TMainForm::FormDestroy() {
-  Bitmap = TBitmap();
-  for (TBitmapDetail& Entry : History)
-    Entry.Bitmap = TBitmap();
-  History.clear();
 }
 
 TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom,

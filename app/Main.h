@@ -56,7 +56,6 @@ public:
   // given, hears of the start view, each zoom and each return.
   explicit TMainForm(TRenderer Renderer = DefaultRenderer(),
                      QSize ImageSize = {ImageWidth, ImageHeight}, TViewListener OnView = {});
-  ~TMainForm() override;
 
   static TRenderer DefaultRenderer();
 
@@ -78,7 +77,6 @@ private:
   friend class TInputReplayTest;
 
   void FormCreate();
-  void FormDestroy();
   void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
   TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom,
                      const TInputWatch& Watch = {});
@@ -86,6 +84,8 @@ private:
   void ViewShown() const;
 
   TImage* Image1 = nullptr; // owned by this window (Qt parent-child)
+  // Declared in this order, they are released as the window goes: the
+  // current image first, then the history from its oldest entry.
   std::vector<TBitmapDetail> History;
   TBitmap Bitmap; // the current view's image, never with an overlay
   TExtended ViewTop = 0;

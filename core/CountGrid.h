@@ -21,8 +21,6 @@ public:
 
   std::int32_t& At(std::int32_t I, std::int32_t J) { return FCounts[Index(I, J)]; }
   std::int32_t At(std::int32_t I, std::int32_t J) const { return FCounts[Index(I, J)]; }
-  std::int32_t* Column(std::int32_t I) { return &FCounts[Index(I, 0)]; }
-  const std::int32_t* Column(std::int32_t I) const { return &FCounts[Index(I, 0)]; }
 
   // Where sample (I, J) lies in the grid's order, for arrays kept beside it.
   std::size_t Index(std::int32_t I, std::int32_t J) const {

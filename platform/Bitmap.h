@@ -29,7 +29,6 @@ public:
   // Reads a pixel; a position outside the image reads as black.
   TColor Pixel(int X, int Y) const;
 
-  TColor BrushColor() const { return FBrushColor; }
   void SetBrushColor(TColor Color) { FBrushColor = Color; }
 
   // One-pixel outline of the rectangle [Left, Right) x [Top, Bottom) in the

@@ -1,7 +1,6 @@
 // gorvanel-render: renders any view headless, exactly as the viewer shows it.
 
 #include "ImageFile.h"
-#include "IterationLimit.h"
 #include "ProgressLine.h"
 #include "RenderGuards.h"
 #include "RenderArgs.h"
