@@ -264,7 +264,9 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   const TAxis Columns = Deduplicate(X, false);
   const TAxis Rows = Deduplicate(Y, true);
 
-  // First whole tiles by proofs, then every sample still open by the kernels.
+  // First whole tiles by proofs, then every sample still open by the kernels;
+  // the exact kernel chosen iterates every sample that is iterated exactly.
+  const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
   if (Options.Progress)
     Options.Progress->Total = static_cast<std::int64_t>(Columns.Unique.size()) * Rows.Unique.size();
   std::vector<TSampleState> States;
@@ -273,7 +275,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     // Tiles need neighbouring rows: mirrored rows are left out only where
     // their partner is the same bits, not across the axis.
     const TAxis TileRows = Deduplicate(Y, false);
-    TRegionProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States,
+    TRegionProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States, Exact,
                          Options.Proof);
     if (Options.Progress)
       Options.Progress->Proving = true;
@@ -291,7 +293,6 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   TWorkQueue Queue(X, Y, Columns, Rows, Grid, States, Options.Progress, Options.Stop);
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
-    const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
     // Where proofs pay, orbits are first followed in doubles with a bound.
     if (!States.empty() && DoublesResolve(DX, DY, X, Y))
       IterateSamplesBounded(Feed, Limit, Exact);

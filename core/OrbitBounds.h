@@ -1,14 +1,10 @@
 #pragma once
 
-#include "Kernel.h"
 #include "ProofBounds.h"
 #include "ProofRation.h"
+#include "Sample.h"
 
 #include <cstdint>
-
-// The exact iteration that IterateSamplesBounded falls back on: one of the
-// kernels of Kernel.h.
-using TExactKernel = void (*)(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits);
 
 // Gives every sample the feed hands out the count IsInSet gives it, like the
 // kernels, but first follows each orbit in doubles, several to a register,

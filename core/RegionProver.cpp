@@ -1,6 +1,5 @@
 #include "RegionProver.h"
 
-#include "Kernel.h"
 #include "OrbitBounds.h"
 #include "TileProof.h"
 
@@ -35,9 +34,10 @@ TRegionProver::TRegionProver(const std::vector<TExtended>& X,
                              const std::vector<std::int32_t>& Columns,
                              const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
                              std::int32_t Limit, TCountGrid& Grid,
-                             std::vector<TSampleState>& States, const TProofOptions& Options)
+                             std::vector<TSampleState>& States, TExactKernel Exact,
+                             const TProofOptions& Options)
     : FX(X), FColumns(Columns), FY(Y), FRows(Rows), FLimit(Limit), FGrid(Grid), FStates(States),
-      FOptions(Options), FTileSize(std::max(2, Options.TileSize)),
+      FExact(Exact), FOptions(Options), FTileSize(std::max(2, Options.TileSize)),
       FTilesDown(TilesAlong(static_cast<std::int32_t>(Rows.size()), FTileSize)),
       FTileCount(TilesAlong(static_cast<std::int32_t>(Columns.size()), FTileSize) * FTilesDown) {}
 
@@ -164,7 +164,7 @@ void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeB
                        &FGrid.At(Column(Place.I), Row(Place.J))});
   }
   TListFeed Feed(Samples);
-  IterateSamplesBounded(Feed, Limit, IterateSamples, FOrbitRation);
+  IterateSamplesBounded(Feed, Limit, FExact, FOrbitRation);
   // An escape within the shorter limit is the same escape under the frame's.
   if (Limit < FLimit)
     for (std::size_t K = 0; K < Samples.size(); ++K)

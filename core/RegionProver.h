@@ -2,7 +2,7 @@
 
 #include "CountGrid.h"
 #include "Extended.h"
-#include "Kernel.h"
+#include "Sample.h"
 #include "ProofRation.h"
 
 #include <atomic>
@@ -35,11 +35,12 @@ enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 class TRegionProver {
 public:
   // Columns and Rows list the grid columns and rows to settle, in order;
-  // X and Y hold every column's and row's coordinate.
+  // X and Y hold every column's and row's coordinate. Exact iterates the
+  // probes that the doubles leave undecided.
   TRegionProver(const std::vector<TExtended>& X, const std::vector<std::int32_t>& Columns,
                 const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
                 std::int32_t Limit, TCountGrid& Grid, std::vector<TSampleState>& States,
-                const TProofOptions& Options);
+                TExactKernel Exact, const TProofOptions& Options);
 
   // Claims the next first tile and settles what it can of it; false when no
   // tile is left.
@@ -93,6 +94,7 @@ private:
   const std::int32_t FLimit;
   TCountGrid& FGrid;
   std::vector<TSampleState>& FStates;
+  const TExactKernel FExact;
   const TProofOptions FOptions;
   const std::int32_t FTileSize;
   const std::int32_t FTilesDown;

@@ -199,6 +199,7 @@ bool ShareX(const std::array<TLaneRegs, LaneCount>& Lanes) {
 }
 
 std::atomic<std::int64_t> WatchReports{0};
+std::atomic<std::int64_t> LanesLoaded{0};
 
 // What C++ keeps of a lane between blocks.
 struct TLaneBook {
@@ -303,6 +304,8 @@ bool HasX87Kernel() { return true; }
 
 std::int64_t X87WatchReports() { return WatchReports.load(std::memory_order_relaxed); }
 
+std::int64_t X87LanesLoaded() { return LanesLoaded.load(std::memory_order_relaxed); }
+
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   if (Limit < 1) {
     IterateSamplesPortable(Feed, Limit, ProveOrbits);
@@ -312,8 +315,10 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   std::array<TLaneBook, LaneCount> Books;
   TProofRation Ration;
   int Active = 0;
+  std::int64_t Loaded = 0; // counted here, and added once: threads share the total
   for (int K = 0; K < LaneCount; ++K)
     Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
+  Loaded += Active;
   while (Active > 0 && !Feed.Stopped()) {
     // Run no lane past its limit: z_Limit is the last one the loop tests.
     // Young lanes are looked at sooner (after as many iterations again as
@@ -327,9 +332,13 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
     for (int K = 0; K < LaneCount; ++K)
       if (Books[K].Active &&
-          Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration))
-        Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits) - 1;
+          Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration)) {
+        const bool Refilled = Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
+        Active += Refilled - 1;
+        Loaded += Refilled;
+      }
   }
+  LanesLoaded.fetch_add(Loaded, std::memory_order_relaxed);
 }
 
 #else
@@ -337,6 +346,8 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
 bool HasX87Kernel() { return false; }
 
 std::int64_t X87WatchReports() { return 0; }
+
+std::int64_t X87LanesLoaded() { return 0; }
 
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
   IterateSamplesPortable(Feed, Limit, ProveOrbits);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <thread>
 #include <vector>
@@ -253,24 +254,40 @@ TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
   }
 }
 
+// Deep in the main cardioid nothing comes near |z| = 2: lanes that iterate
+// there to the limit are never reported. Around the boundary, escapes past
+// the first iterations are.
 TEST(KernelTest, WatchReportsEscapesOnly) {
   if (!HasX87Kernel())
     GTEST_SKIP() << "no x87 kernel here";
-  // Deep in the main cardioid nothing comes near |z| = 2: no reports.
-  const std::int64_t Before = X87WatchReports();
-  RenderFrame({-0.3L, 0.2L}, {-0.2L, 0.1L}, 40, 24);
+  std::vector<std::int32_t> Counts(60);
+  std::vector<TSample> Inside;
+  for (std::size_t K = 0; K < Counts.size(); ++K)
+    Inside.push_back({-0.3L + K * 1e-3L, 0.1L + K * 1e-3L, &Counts[K]});
+  const std::int64_t Before = X87WatchReports(), LoadedBefore = X87LanesLoaded();
+  TListFeed Feed(Inside);
+  IterateSamples(Feed, 3000, false);
   EXPECT_EQ(X87WatchReports(), Before);
-  // Around the boundary, escapes past the first iterations are reported.
+  EXPECT_EQ(X87LanesLoaded() - LoadedBefore, static_cast<std::int64_t>(Inside.size()));
+  EXPECT_EQ(std::count(Counts.begin(), Counts.end(), 0), static_cast<long>(Counts.size()));
   RenderFrame({SeaX, SeaY}, {SeaX + 1e-4L, SeaY - 6e-5L}, 40, 24);
   EXPECT_GT(X87WatchReports(), Before);
 }
 
-TEST(KernelTest, X87KernelIsBuiltHere) {
-#if defined(__x86_64__)
-  EXPECT_TRUE(HasX87Kernel());
-#else
-  EXPECT_FALSE(HasX87Kernel());
-#endif
+// The portable loop, once chosen, iterates every sample that is iterated
+// exactly: the frame's and the proofs' probes of tile corners alike.
+TEST(KernelTest, PortableKernelGovernsEveryExactIteration) {
+  TRenderOptions Portable;
+  Portable.PortableKernel = true;
+  const TExtPoint TopLeft{SeaX, SeaY}, BottomRight{SeaX + 2e-4L, SeaY - 1.2e-4L};
+  std::int64_t Before = X87LanesLoaded();
+  const TFrame ByPortable = RenderFrame(TopLeft, BottomRight, 100, 80, Portable);
+  EXPECT_EQ(X87LanesLoaded(), Before);
+  EXPECT_GT(ByPortable.ProvedSamples, 0); // the proofs ran, and probed
+  Before = X87LanesLoaded();
+  const TFrame ByX87 = RenderFrame(TopLeft, BottomRight, 100, 80);
+  EXPECT_EQ(X87LanesLoaded() > Before, HasX87Kernel());
+  EXPECT_TRUE(ByPortable.Image == ByX87.Image);
 }
 
 } // namespace
