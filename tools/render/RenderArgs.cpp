@@ -82,6 +82,56 @@ TExtended ParseCoordinate(const std::string& Text) {
   return Value;
 }
 
+namespace {
+
+bool TakesValue(const std::string& Name) {
+  return Name == "--size" || Name == "--output" || Name == "--threads";
+}
+
+// Applies one option, its value already split off.
+void ApplyOption(const std::string& Name, const std::string& Value, TRenderArgs& Args) {
+  if (Name == "--size") {
+    ParseSize(Value, Args);
+  } else if (Name == "--output") {
+    if (Value.empty())
+      throw TUsageError("--output needs a file name");
+    Args.Output = Value;
+  } else if (Name == "--threads") {
+    Args.Threads = static_cast<int>(ParseWholeNumber(Value, 1, MaxThreads, "--threads"));
+  } else if (Name == "--literal") {
+    Args.Literal = true;
+  } else if (Name == "--no-proofs") {
+    Args.Proofs = false;
+  } else if (Name == "--quiet") {
+    Args.Quiet = true;
+  } else if (Name == "--help") {
+    Args.Action = TRenderArgs::TAction::Help;
+  } else if (Name == "--version") {
+    Args.Action = TRenderArgs::TAction::Version;
+  } else {
+    throw TUsageError("unknown option '" + Name + "' (see --help)");
+  }
+}
+
+// LEFT TOP [RIGHT] BOTTOM, or none for the start view.
+void ApplyCoordinates(const std::vector<std::string>& Texts, TRenderArgs& Args) {
+  std::vector<TExtended> Values;
+  for (const std::string& Text : Texts)
+    Values.push_back(ParseCoordinate(Text));
+  if (Values.empty())
+    return;
+  if (Values.size() != 3 && Values.size() != 4)
+    throw TUsageError("expected 3 or 4 coordinates (LEFT TOP [RIGHT] BOTTOM), got " +
+                      std::to_string(Values.size()));
+  Args.Left = Values[0];
+  Args.Top = Values[1];
+  Args.Bottom = Values.back();
+  if (Values.size() == 4)
+    Args.Right = Values[2];
+}
+
+} // namespace
+
 TRenderArgs ParseRenderArgs(const std::vector<std::string>& Argv) {
   TRenderArgs Args;
   std::vector<std::string> Coordinates;
@@ -96,60 +146,19 @@ TRenderArgs ParseRenderArgs(const std::vector<std::string>& Argv) {
       OptionsEnded = true;
       continue;
     }
-    std::string Name = Arg, Value;
-    bool HasValue = false;
-    if (const auto Eq = Arg.find('='); Eq != std::string::npos && Arg.rfind("--", 0) == 0) {
-      Name = Arg.substr(0, Eq);
-      Value = Arg.substr(Eq + 1);
-      HasValue = true;
-    }
-    const bool TakesValue = Name == "--size" || Name == "--output" || Name == "--threads";
-    if (TakesValue && !HasValue) {
+    const auto Eq = Arg.rfind("--", 0) == 0 ? Arg.find('=') : std::string::npos;
+    const std::string Name = Arg.substr(0, Eq);
+    std::string Value = Eq == std::string::npos ? std::string() : Arg.substr(Eq + 1);
+    if (TakesValue(Name) && Eq == std::string::npos) {
       if (K + 1 >= Argv.size())
         throw TUsageError("option " + Name + " needs a value");
       Value = Argv[++K];
-    } else if (!TakesValue && HasValue) {
+    } else if (!TakesValue(Name) && Eq != std::string::npos) {
       throw TUsageError("option " + Name + " takes no value");
     }
-    if (Name == "--size")
-      ParseSize(Value, Args);
-    else if (Name == "--output") {
-      if (Value.empty())
-        throw TUsageError("--output needs a file name");
-      Args.Output = Value;
-    } else if (Name == "--threads")
-      Args.Threads = static_cast<int>(ParseWholeNumber(Value, 1, MaxThreads, "--threads"));
-    else if (Name == "--literal")
-      Args.Literal = true;
-    else if (Name == "--no-proofs")
-      Args.Proofs = false;
-    else if (Name == "--quiet")
-      Args.Quiet = true;
-    else if (Name == "--help")
-      Args.Action = TRenderArgs::TAction::Help;
-    else if (Name == "--version")
-      Args.Action = TRenderArgs::TAction::Version;
-    else
-      throw TUsageError("unknown option '" + Arg + "' (see --help)");
+    ApplyOption(Name, Value, Args);
   }
-  if (Args.Action != TRenderArgs::TAction::Render)
-    return Args;
-
-  std::vector<TExtended> Values;
-  for (const std::string& Text : Coordinates)
-    Values.push_back(ParseCoordinate(Text));
-  if (Values.size() == 4) {
-    Args.Left = Values[0];
-    Args.Top = Values[1];
-    Args.Right = Values[2];
-    Args.Bottom = Values[3];
-  } else if (Values.size() == 3) {
-    Args.Left = Values[0];
-    Args.Top = Values[1];
-    Args.Bottom = Values[2];
-  } else if (!Values.empty()) {
-    throw TUsageError("expected 3 or 4 coordinates (LEFT TOP [RIGHT] BOTTOM), got " +
-                      std::to_string(Values.size()));
-  }
+  if (Args.Action == TRenderArgs::TAction::Render)
+    ApplyCoordinates(Coordinates, Args);
   return Args;
 }
