@@ -7,7 +7,7 @@
 // which keeps the compiler from folding or moving floating-point operations
 // as if rounding were to nearest; ProveBox sets the mode and checks it.
 
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include "Enclosure.h"
 #include "ProofBounds.h"

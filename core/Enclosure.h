@@ -7,7 +7,7 @@
 
 #include "Extended.h"
 #include "ProofBounds.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include <algorithm>
 #include <cmath>

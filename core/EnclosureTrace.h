@@ -2,7 +2,7 @@
 
 #include "Extended.h"
 #include "ProofBounds.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include <cstdint>
 #include <vector>

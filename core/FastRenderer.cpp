@@ -3,7 +3,7 @@
 #include "IsInSet.h"
 #include "OrbitBounds.h"
 #include "Palette.h"
-#include "RegionProver.h"
+#include "TileProver.h"
 #include "RenderMandelbrot.h"
 
 #include <algorithm>
@@ -105,8 +105,7 @@ public:
   bool Sample(std::int32_t Column, std::int64_t Row, TSample& Sample) const {
     const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Column)];
     const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Row)];
-    if (!FStates.empty() && (FStates[FGrid.Index(I, J)] == TSampleState::Probed ||
-                             FStates[FGrid.Index(I, J)] == TSampleState::Proved))
+    if (!FStates.empty() && Settled(FStates[FGrid.Index(I, J)]))
       return false;
     Sample = {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
     return true;
@@ -222,8 +221,7 @@ void CheckSettled(const TCountGrid& Grid, const std::vector<TSampleState>& State
                   std::int32_t Limit) {
   for (std::int32_t I = 0; I < Grid.Columns(); ++I)
     for (std::int32_t J = 0; J < Grid.Rows(); ++J) {
-      if (States[Grid.Index(I, J)] != TSampleState::Probed &&
-          States[Grid.Index(I, J)] != TSampleState::Proved)
+      if (!Settled(States[Grid.Index(I, J)]))
         continue;
       std::int32_t Count = 0;
       if (IsInSet({X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)]}, Limit, Count))
@@ -275,12 +273,12 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     // Tiles need neighbouring rows: mirrored rows are left out only where
     // their partner is the same bits, not across the axis.
     const TAxis TileRows = Deduplicate(Y, false);
-    TRegionProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States, Exact,
+    TTileProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States, Exact,
                          Options.Proof);
     if (Options.Progress)
       Options.Progress->Proving = true;
     RunOnThreads(ThreadCount(Options.Threads), [&] {
-      while (!Options.Stop.stop_requested() && Prover.SettleNextTile()) {
+      while (!Options.Stop.stop_requested() && Prover.ProveNextTile()) {
       }
     });
     if (Options.Stop.stop_requested())

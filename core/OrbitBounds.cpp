@@ -11,7 +11,7 @@
 
 #include "ProofBounds.h"
 #include "ProofRation.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include <emmintrin.h>
 
@@ -99,7 +99,7 @@ struct alignas(16) TLanes {
   std::array<double, LaneCount> ZR{}, ZI{}, S{}, CX{}, CY{}, E2{};
 };
 
-struct TLaneBook {
+struct TDoubleLaneBook {
   bool Active = false;
   std::int32_t N = 0; // iterations done: z_N is the lane's tested z
   std::int32_t NextProof = 0;
@@ -122,12 +122,12 @@ public:
     }
     while (FActive > 0 && FUndecided.size() < Batch && !FFeed.Stopped()) {
       std::int32_t Steps = std::numeric_limits<std::int32_t>::max();
-      for (const TLaneBook& Book : FBooks)
+      for (const TDoubleLaneBook& Book : FBooks)
         if (Book.Active)
           Steps = std::min(Steps, std::min(FLimit, Book.NextProof) - Book.N);
       const bool Stopped = RunSteps(Steps);
       for (int J = 0; J < LaneCount; ++J)
-        if (FBooks[static_cast<std::size_t>(J)].Active && Settle(J, Steps, Stopped))
+        if (FBooks[static_cast<std::size_t>(J)].Active && FinishLane(J, Steps, Stopped))
           FActive += Load(J) - 1;
     }
     return FActive > 0;
@@ -138,7 +138,7 @@ public:
 private:
   // Gives lane J its next sample, at z_1 = c, already tested.
   bool Load(int J) {
-    TLaneBook& Book = FBooks[static_cast<std::size_t>(J)];
+    TDoubleLaneBook& Book = FBooks[static_cast<std::size_t>(J)];
     const auto K = static_cast<std::size_t>(J);
     TSample Sample;
     while (FFeed.Next(Sample)) {
@@ -168,7 +168,7 @@ private:
     }
     // An idle lane follows c = 0 with no error, which stays at 0.
     FLanes.ZR[K] = FLanes.ZI[K] = FLanes.S[K] = FLanes.CX[K] = FLanes.CY[K] = FLanes.E2[K] = 0;
-    Book = TLaneBook{};
+    Book = TDoubleLaneBook{};
     return false;
   }
 
@@ -214,8 +214,8 @@ private:
 
   // After a run: a lane whose count is known writes it; returns whether the
   // lane is free.
-  bool Settle(int J, std::int32_t Steps, bool Stopped) {
-    TLaneBook& Book = FBooks[static_cast<std::size_t>(J)];
+  bool FinishLane(int J, std::int32_t Steps, bool Stopped) {
+    TDoubleLaneBook& Book = FBooks[static_cast<std::size_t>(J)];
     const auto K = static_cast<std::size_t>(J);
     Book.N += Steps;
     if (Stopped) {
@@ -257,7 +257,7 @@ private:
   const std::int32_t FLimit;
   std::vector<TSample>& FUndecided;
   TLanes FLanes;
-  std::array<TLaneBook, LaneCount> FBooks;
+  std::array<TDoubleLaneBook, LaneCount> FBooks;
   TStepRation& FStepRation;
   TProofRation FRation;
   bool FStarted = false;

@@ -1,6 +1,6 @@
 #include "Kernel.h"
 #include "Orbit.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "Bitmap.h"
 #include "CountGrid.h"
 #include "Extended.h"
-#include "RegionProver.h"
+#include "TileProver.h"
 
 #include <atomic>
 #include <cstdint>

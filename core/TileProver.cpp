@@ -1,7 +1,7 @@
-#include "RegionProver.h"
+#include "TileProver.h"
 
 #include "OrbitBounds.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +30,7 @@ bool Span(const std::vector<TExtended>& Values, const std::vector<std::int32_t>&
 
 } // namespace
 
-TRegionProver::TRegionProver(const std::vector<TExtended>& X,
+TTileProver::TTileProver(const std::vector<TExtended>& X,
                              const std::vector<std::int32_t>& Columns,
                              const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
                              std::int32_t Limit, TCountGrid& Grid,
@@ -41,7 +41,7 @@ TRegionProver::TRegionProver(const std::vector<TExtended>& X,
       FTilesDown(TilesAlong(static_cast<std::int32_t>(Rows.size()), FTileSize)),
       FTileCount(TilesAlong(static_cast<std::int32_t>(Columns.size()), FTileSize) * FTilesDown) {}
 
-bool TRegionProver::SettleNextTile() {
+bool TTileProver::ProveNextTile() {
   const std::int32_t Number = FNext.fetch_add(1, std::memory_order_relaxed);
   if (Number >= FTileCount)
     return false;
@@ -49,7 +49,7 @@ bool TRegionProver::SettleNextTile() {
   const std::int32_t I0 = Number / FTilesDown * FTileSize, J0 = Number % FTilesDown * FTileSize;
   const TTile Tile{I0, std::min<std::int32_t>(I0 + FTileSize, FColumns.size()) - 1, J0,
                    std::min<std::int32_t>(J0 + FTileSize, FRows.size()) - 1};
-  Settle(Tile);
+  ProveTile(Tile);
   return true;
 }
 
@@ -57,7 +57,7 @@ bool TRegionProver::SettleNextTile() {
 // all their children are probed together (children share their middle row
 // and column, so the corners of one level serve the next), which keeps the
 // kernel's lanes busy.
-void TRegionProver::Settle(const TTile& First) {
+void TTileProver::ProveTile(const TTile& First) {
   // Kept for the whole tile, so that their memory is reused level by level.
   std::vector<TTile> Level{First}, Next;
   std::vector<TPlace> Full, Brief{{First.I0, First.J0}, {First.I0, First.J1},
@@ -108,7 +108,7 @@ void TRegionProver::Settle(const TTile& First) {
   }
 }
 
-TRegionProver::TTry TRegionProver::TryProof(const TTile& Tile, std::int32_t Count) {
+TTileProver::TTry TTileProver::TryProof(const TTile& Tile, std::int32_t Count) {
   TProofBox Box;
   if (!Span(FX, FColumns, Tile.I0, Tile.I1, Box.XMin, Box.XMax) ||
       !Span(FY, FRows, Tile.J0, Tile.J1, Box.YMin, Box.YMax))
@@ -141,7 +141,7 @@ TRegionProver::TTry TRegionProver::TryProof(const TTile& Tile, std::int32_t Coun
 // as 0 for choosing a proof. If a proof settles it with its tile, the rest
 // of the probe's iterations are saved; if not, it is iterated again to the
 // full limit, with the next corners or by the kernels.
-void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeBatch& Batch) {
+void TTileProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeBatch& Batch) {
   const std::int32_t Limit =
       Brief && FLimit / BriefProbeShare >= MinBriefProbe ? FLimit / BriefProbeShare : FLimit;
   std::vector<TPlace>& Order = Batch.Order;
@@ -157,7 +157,7 @@ void TRegionProver::Probe(const std::vector<TPlace>& Places, bool Brief, TProbeB
     TSampleState& Sample = State(Place.I, Place.J);
     if (Sample != TSampleState::Open && !(Sample == TSampleState::Pending && !Brief))
       continue;
-    Sample = TSampleState::Probed; // listed once, however often named
+    Sample = TSampleState::Iterated; // listed once, however often named
     Taken.push_back(&Sample);
     Samples.push_back({FX[static_cast<std::size_t>(Column(Place.I))],
                        FY[static_cast<std::size_t>(Row(Place.J))],

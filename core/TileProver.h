@@ -18,8 +18,14 @@ struct TProofOptions {
 
 // What a sample of the grid is, once the proofs are through with it.
 // Pending: a probe run to a shorter limit without escaping, whose count is
-// not known; the kernels treat it as Open.
-enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
+// not known; the kernels treat it as Open. Iterated: a probe run to the
+// limit, its count exact. Proved: its count settled by a tile's proof.
+enum class TSampleState : std::uint8_t { Open, Pending, Iterated, Proved };
+
+// Whether the sample's count is known before the kernels run.
+inline bool Settled(TSampleState State) {
+  return State == TSampleState::Iterated || State == TSampleState::Proved;
+}
 
 // Settles whole tiles of a count grid without iterating their samples: the
 // corners of a tile are iterated exactly (they are probes, and their counts
@@ -29,29 +35,29 @@ enum class TSampleState : std::uint8_t { Open, Pending, Probed, Proved };
 // MinTileSize, unless the proof failed by the rounding of the orbits, which
 // no smaller tile escapes. Whatever stays Open or Pending is left to the
 // kernels. Tiles run over the listed columns and rows only (a frame lists
-// each distinct coordinate once). First tiles are claimed one at a time, so any number of
-// threads may share one prover; every count it writes is the literal loop's,
-// so the result never depends on the split.
-class TRegionProver {
+// each distinct coordinate once). First tiles are claimed one at a time, so
+// any number of threads may share one prover; every count it writes is the
+// literal loop's, so the result never depends on the split.
+class TTileProver {
 public:
   // Columns and Rows list the grid columns and rows to settle, in order;
   // X and Y hold every column's and row's coordinate. Exact iterates the
   // probes that the doubles leave undecided.
-  TRegionProver(const std::vector<TExtended>& X, const std::vector<std::int32_t>& Columns,
+  TTileProver(const std::vector<TExtended>& X, const std::vector<std::int32_t>& Columns,
                 const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
                 std::int32_t Limit, TCountGrid& Grid, std::vector<TSampleState>& States,
                 TExactKernel Exact, const TProofOptions& Options);
 
   // Claims the next first tile and settles what it can of it; false when no
   // tile is left.
-  bool SettleNextTile();
+  bool ProveNextTile();
 
 private:
   struct TTile {
     std::int32_t I0, I1, J0, J1; // inclusive ranges of listed columns and rows
   };
 
-  void Settle(const TTile& First);
+  void ProveTile(const TTile& First);
   // What a try at a tile came to. Hopeless: its proof failed by rounding,
   // which its children would share; they are not tried, nor probed.
   enum class TTry { Proved, Failed, Hopeless };
@@ -75,7 +81,7 @@ private:
   void Probe(const std::vector<TPlace>& Places, bool Brief, TProbeBatch& Batch);
   bool InSetForCertain(std::int32_t I, std::int32_t J) {
     return CountAt(I, J) == 0 &&
-           (State(I, J) == TSampleState::Probed || State(I, J) == TSampleState::Proved);
+           Settled(State(I, J));
   }
   std::int32_t CountAt(std::int32_t I, std::int32_t J) const {
     return FGrid.At(Column(I), Row(J));

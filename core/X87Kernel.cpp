@@ -22,7 +22,7 @@
 #include "Kernel.h"
 #include "Orbit.h"
 #include "ProofRation.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include <algorithm>
 #include <array>
@@ -202,7 +202,7 @@ std::atomic<std::int64_t> WatchReports{0};
 std::atomic<std::int64_t> LanesLoaded{0};
 
 // What C++ keeps of a lane between blocks.
-struct TLaneBook {
+struct TX87LaneBook {
   bool Active = false;
   std::int32_t N = 0; // iterations done: z_N is the lane's untested z
   std::int32_t* Count = nullptr;
@@ -215,7 +215,7 @@ struct TLaneBook {
 // Gives the lane its next sample. The first iterations run here, one sample
 // at a time: most samples of a shallow view escape within them, and a sample
 // that escapes in the lanes costs a trip out of the assembly and back.
-bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Limit,
+bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t Limit,
             bool ProveOrbits) {
   TSample Sample;
   while (Feed.Next(Sample)) {
@@ -241,19 +241,19 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Li
     Regs.ZI = Orbit.ZI;
     const std::int32_t FirstProof =
         ProveOrbits ? OrbitProofAt : std::numeric_limits<std::int32_t>::max();
-    Book = TLaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstProof};
+    Book = TX87LaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstProof};
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
   Regs = TLaneRegs{};
-  Book = TLaneBook{};
+  Book = TX87LaneBook{};
   return false;
 }
 
 // A lane the watch reported: the literal loop runs the block again from the
 // lane's state before it and finds the escape to the iteration (or finds none,
 // and the lane goes on from the same bits). Returns whether it escaped.
-bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done) {
+bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t Done) {
   WatchReports.fetch_add(1, std::memory_order_relaxed);
   TOrbit Orbit(Before.ZR, Before.ZI);
   for (std::int32_t K = 0; K < Done; ++K) {
@@ -270,7 +270,7 @@ bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int
 
 // After a block: a finished lane (escaped, at the limit, or in an exact cycle)
 // writes its count; returns whether it finished.
-bool Settle(const TLaneRegs& Before, TLaneRegs& Regs, TLaneBook& Book, std::int32_t Done,
+bool FinishLane(const TLaneRegs& Before, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t Done,
             bool Watched, std::int32_t Limit, TProofRation& Ration) {
   if (Watched && Recheck(Before, Regs, Book, Done))
     return true;
@@ -312,7 +312,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     return;
   }
   std::array<TLaneRegs, LaneCount> Regs;
-  std::array<TLaneBook, LaneCount> Books;
+  std::array<TX87LaneBook, LaneCount> Books;
   TProofRation Ration;
   int Active = 0;
   std::int64_t Loaded = 0; // counted here, and added once: threads share the total
@@ -324,7 +324,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     // Young lanes are looked at sooner (after as many iterations again as
     // they have done), so orbits that settle early into a cycle stop early.
     std::int32_t Bodies = BlockIterations;
-    for (const TLaneBook& Book : Books)
+    for (const TX87LaneBook& Book : Books)
       if (Book.Active)
         Bodies = std::min({Bodies, Limit + 1 - Book.N, std::max(Book.N, MinBlockIterations)});
     const std::array<TLaneRegs, LaneCount> Before = Regs;
@@ -332,7 +332,7 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
     for (int K = 0; K < LaneCount; ++K)
       if (Books[K].Active &&
-          Settle(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration)) {
+          FinishLane(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration)) {
         const bool Refilled = Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
         Active += Refilled - 1;
         Loaded += Refilled;

@@ -5,7 +5,7 @@
 #include "Kernel.h"
 #include "Orbit.h"
 #include "OrbitBounds.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include <gtest/gtest.h>
 

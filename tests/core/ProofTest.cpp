@@ -4,7 +4,7 @@
 #include "IsInSet.h"
 #include "Orbit.h"
 #include "RenderMandelbrot.h"
-#include "TileProof.h"
+#include "BoxProof.h"
 
 #include "ParamName.h"
 
