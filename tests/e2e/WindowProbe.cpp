@@ -6,7 +6,8 @@
 //   cover WINDOW         covers the window with another for 300 ms, so that
 //                        it must repaint itself when uncovered
 //   close WINDOW         asks the window to close, as a window manager does
-//                        when its close box is clicked; prints the time sent
+//                        when its close box is clicked, and waits until the
+//                        server has taken the request; prints the time sent
 //                        (milliseconds since the epoch)
 
 #include <xcb/xcb.h>
@@ -133,8 +134,15 @@ int Close(xcb_connection_t* X, xcb_window_t Window) {
   const auto Sent = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::system_clock::now().time_since_epoch())
                         .count();
-  xcb_send_event(X, 0, Window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&Message));
-  xcb_flush(X);
+  xcb_generic_error_t* Error = xcb_request_check(
+      X, xcb_send_event_checked(X, 0, Window, XCB_EVENT_MASK_NO_EVENT,
+                                reinterpret_cast<const char*>(&Message)));
+  if (Error) {
+    std::fprintf(stderr, "e2e-window-probe: cannot send to window 0x%x (error %d)\n", Window,
+                 Error->error_code);
+    std::free(Error);
+    return 2;
+  }
   std::printf("%lld\n", static_cast<long long>(Sent));
   return 0;
 }
