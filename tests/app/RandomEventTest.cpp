@@ -105,9 +105,12 @@ private:
   TRenderer SlowRenderer() {
     return [this](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
                   const TRenderControl&) {
-      QCoreApplication::postEvent(FForm.Image1,
-                                  new QMouseEvent(QEvent::MouseMove, QPointF(3, 4), QPointF(3, 4),
-                                                  Qt::NoButton, Qt::NoButton, Qt::NoModifier));
+      // Made on the window's thread, which also writes the mouse's shared point.
+      QMetaObject::invokeMethod(FForm.Image1, [Image = FForm.Image1] {
+        QCoreApplication::postEvent(Image, new QMouseEvent(QEvent::MouseMove, QPointF(3, 4),
+                                                           QPointF(3, 4), Qt::NoButton,
+                                                           Qt::NoButton, Qt::NoModifier));
+      }, Qt::QueuedConnection);
       return RenderMandelbrot(A, B, W, H);
     };
   }

@@ -22,8 +22,9 @@
 
 namespace {
 
-// Input that reaches the window while a render runs: posted from the render
-// thread, as the window system would queue it.
+// Input that reaches the window while a render runs, queued as the window
+// system would queue it. Mouse events are made on the window's thread: they
+// share their point with the device, which the window's thread also writes.
 void PostMouse(QWidget* Image, QEvent::Type Type, Qt::MouseButton Button, QPoint At) {
   const Qt::MouseButtons Buttons = Type == QEvent::MouseButtonRelease ? Qt::NoButton : Button;
   QCoreApplication::postEvent(Image, new QMouseEvent(Type, QPointF(At), QPointF(At), Button,
@@ -58,11 +59,13 @@ void TRenderWaitTest::InputDuringARenderWaits() {
   TMainForm Form([&](const TExtPoint& A, const TExtPoint& B, std::int32_t W, std::int32_t H,
                      const TRenderControl&) {
     if (++Renders == 2) {
-      PostMouse(Window->Image1, QEvent::MouseButtonPress, Qt::LeftButton, {20, 20});
-      PostMouse(Window->Image1, QEvent::MouseMove, Qt::LeftButton, {60, 50});
-      PostMouse(Window->Image1, QEvent::MouseButtonRelease, Qt::LeftButton, {120, 90});
-      QCoreApplication::postEvent(Window->windowHandle(),
-                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      QMetaObject::invokeMethod(Window, [Window] {
+        PostMouse(Window->Image1, QEvent::MouseButtonPress, Qt::LeftButton, {20, 20});
+        PostMouse(Window->Image1, QEvent::MouseMove, Qt::LeftButton, {60, 50});
+        PostMouse(Window->Image1, QEvent::MouseButtonRelease, Qt::LeftButton, {120, 90});
+        QCoreApplication::postEvent(Window->windowHandle(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      }, Qt::QueuedConnection);
       QThread::msleep(100); // the window gets the events while this renders
       HistoryDuringRender = Window->History.size();
     }
