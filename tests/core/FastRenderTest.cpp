@@ -173,8 +173,8 @@ TEST(KernelTest, EscapesOnTheCircleAreFoundExactly) {
 }
 
 TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
-  // Without credit one try in sixteen is still granted, so a thread that
-  // starts among hopeless orbits tries again later; a proof earns credit.
+  // Without credit a few tries are still granted, so a thread that starts
+  // among hopeless orbits tries again later; a proof earns credit.
   TProofRation Ration;
   for (int K = 0; K < 100; ++K)
     if (Ration.Grants())
@@ -182,7 +182,8 @@ TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
   int Granted = 0;
   for (int K = 0; K < 64; ++K)
     Granted += Ration.Grants();
-  EXPECT_EQ(Granted, 4);
+  EXPECT_GE(Granted, 1); // tries again later
+  EXPECT_LE(Granted, 8); // but rarely
   Ration.Record(true);
   EXPECT_TRUE(Ration.Grants() && Ration.Grants());
 
@@ -200,7 +201,8 @@ TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
   Granted = 0;
   for (int K = 0; K < 64; ++K)
     Granted += Shared.Grants();
-  EXPECT_EQ(Granted, 4);
+  EXPECT_GE(Granted, 1);
+  EXPECT_LE(Granted, 8);
   Shared.Record(true);
   EXPECT_TRUE(Shared.Grants() && Shared.Grants());
 
