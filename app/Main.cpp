@@ -142,14 +142,20 @@ void TMainForm::GoBack() {
     TBitmapDetail& Entry = History.back();
     const TBitmap Framed =
         WithWhiteFrame(Entry.Bitmap, Entry.StartX, Entry.StartY, Entry.EndX, Entry.EndY);
-    ViewTop = Entry.ViewTop;
-    ViewLeft = Entry.ViewLeft;
-    ViewBottom = Entry.ViewBottom;
-    Bitmap = std::move(Entry.Bitmap);
-    History.pop_back();
+    RestoreLastView();
     Image1->Draw(Framed);
     ViewShown();
   });
+}
+
+// The last history entry becomes the current view again, with its image.
+void TMainForm::RestoreLastView() {
+  TBitmapDetail& Entry = History.back();
+  ViewTop = Entry.ViewTop;
+  ViewLeft = Entry.ViewLeft;
+  ViewBottom = Entry.ViewBottom;
+  Bitmap = std::move(Entry.Bitmap);
+  History.pop_back();
 }
 
 void TMainForm::Image1MouseDown(TMouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
@@ -219,13 +225,7 @@ void TMainForm::Zoom() {
       Abandoned = true;
       return;
     } catch (const std::exception&) {
-      // Back to the view the zoom started from, with its image and history.
-      TBitmapDetail& Entry = History.back();
-      ViewTop = Entry.ViewTop;
-      ViewLeft = Entry.ViewLeft;
-      ViewBottom = Entry.ViewBottom;
-      Bitmap = std::move(Entry.Bitmap);
-      History.pop_back();
+      RestoreLastView(); // back to the view the zoom started from
       throw;
     }
     ViewShown();

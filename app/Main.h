@@ -81,6 +81,7 @@ private:
   TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom,
                      const TInputWatch& Watch = {});
   void Zoom();
+  void RestoreLastView();
   void ViewShown() const;
 
   TImage* Image1 = nullptr; // owned by this window (Qt parent-child)
