@@ -7,6 +7,7 @@
 #include "ProofRation.h"
 #include "RenderMandelbrot.h"
 
+#include "LiteralCount.h"
 #include "ParamName.h"
 
 #include <gtest/gtest.h>
@@ -141,9 +142,7 @@ TEST(KernelTest, KnownCountsInEveryLane) {
 // literal loop.
 void ExpectLiteralCounts(TExtended X, TExtended Y, std::int32_t FirstLimit, std::int32_t LastLimit) {
   for (std::int32_t Limit = FirstLimit; Limit <= LastLimit; ++Limit) {
-    std::int32_t Literal = 0;
-    if (IsInSet({X, Y}, Limit, Literal))
-      Literal = 0;
+    const std::int32_t Literal = LiteralCount(X, Y, Limit);
     for (const bool Portable : {false, true}) {
       std::int32_t Count = -1;
       const std::vector<TSample> Samples{{X, Y, &Count}};
@@ -247,12 +246,8 @@ TEST(KernelTest, ProofTriesRationedWhereTheyFail) {
       IterateSamplesPortable(Feed, Limit);
     else
       IterateSamples(Feed, Limit);
-    for (std::size_t K = 0; K < Points.size(); ++K) {
-      std::int32_t Count = 0;
-      if (IsInSet(Points[K], Limit, Count))
-        Count = 0;
-      EXPECT_EQ(Counts[K], Count) << K;
-    }
+    for (std::size_t K = 0; K < Points.size(); ++K)
+      EXPECT_EQ(Counts[K], LiteralCount(Points[K].X, Points[K].Y, Limit)) << K;
   }
 }
 

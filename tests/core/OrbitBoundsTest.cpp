@@ -7,6 +7,8 @@
 #include "OrbitBounds.h"
 #include "BoxProof.h"
 
+#include "LiteralCount.h"
+
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -28,11 +30,6 @@ void MarkHanded(TSampleFeed& Feed, std::int32_t, bool) {
     HandedToNearest = HandedToNearest && std::fegetround() == FE_TONEAREST;
     *Sample.Count = Handed;
   }
-}
-
-std::int32_t LiteralCount(TExtended X, TExtended Y, std::int32_t Limit) {
-  std::int32_t Count = 0;
-  return IsInSet({X, Y}, Limit, Count) ? 0 : Count;
 }
 
 struct TTally {

@@ -6,6 +6,7 @@
 #include "RenderMandelbrot.h"
 #include "BoxProof.h"
 
+#include "LiteralCount.h"
 #include "ParamName.h"
 
 #include <gtest/gtest.h>
@@ -97,11 +98,6 @@ INSTANTIATE_TEST_SUITE_P(Views, ProofFrameTest, testing::ValuesIn(ProofViews), T
 
 TProofBox Around(TExtended X, TExtended Y, TExtended Radius) {
   return {X - Radius, X + Radius, Y - Radius, Y + Radius};
-}
-
-std::int32_t LiteralCount(TExtended X, TExtended Y, std::int32_t Limit) {
-  std::int32_t Count = 0;
-  return IsInSet({X, Y}, Limit, Count) ? 0 : Count;
 }
 
 TEST(ProveBoxTest, NeverClaimsAWrongCount) {

@@ -1,11 +1,11 @@
 // The render tool's command line, case by case: what each accepted line
 // asks for, and the one-line message of each refused one.
 
+#include "ParamName.h"
 #include "RenderArgs.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -64,15 +64,7 @@ TEST_P(AcceptedTest, GivesWhatWasAsked) {
   }
 }
 
-std::string NameOf(const testing::TestParamInfo<TAccepted>& Info) {
-  std::string Name = Info.param.Name;
-  for (char& C : Name)
-    if (!std::isalnum(static_cast<unsigned char>(C)))
-      C = '_';
-  return Name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Lines, AcceptedTest, testing::ValuesIn(Accepted), NameOf);
+INSTANTIATE_TEST_SUITE_P(Lines, AcceptedTest, testing::ValuesIn(Accepted), TParamName());
 
 struct TRefused {
   TArgv Argv;
