@@ -99,17 +99,12 @@ public:
       NormAB = std::sqrt(std::max(SumR * SumR + SumI * SumI, DifR * DifR + DifI * DifI));
     }
     Spread = NormAB + E.R;
-    const double Outer = AbsZ + Spread;
-    if (Outer * Outer <= SurelyInside)
+    if (SurelyInsideWithin(AbsZ, Spread))
       return TEscapeVerdict::Inside;
     if constexpr (Linear)
       if (CornersInside())
         return TEscapeVerdict::Inside;
-    // Lower bound of |Z|^2, from rounded-up negatives.
-    const double LowR = AbsDown(E.ZR), LowI = AbsDown(E.ZI);
-    const double LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
-    const double Inner = Spread + SurelyOutside;
-    if (LowZ2 >= Inner * Inner)
+    if (SurelyOutsideBeyond(AbsDown(E.ZR), AbsDown(E.ZI), Spread))
       return TEscapeVerdict::Outside;
     return TEscapeVerdict::Undecided;
   }
@@ -128,8 +123,7 @@ public:
         const double Im = std::max(ZI + SA * E.AI + SB * E.BI, ZINeg - SA * E.AI - SB * E.BI);
         Largest = std::max(Largest, Re * Re + Im * Im);
       }
-    const double Outer = std::sqrt(Largest) + E.R;
-    return Outer * Outer <= SurelyInside;
+    return SurelyInsideWithin(std::sqrt(Largest), E.R);
   }
 
   // Advances the enclosure by one iteration; Test() must have said Inside.

@@ -2,6 +2,8 @@
 
 #include "Extended.h"
 
+#include <cstdint>
+
 // The state of one orbit of the literal loop, advanced one iteration at a
 // time: exactly the operations, in the order and precision, of IsInSet.
 struct TOrbit {
@@ -23,5 +25,27 @@ struct TOrbit {
     ZR2 = ZR * ZR;
     ZI2 = ZI * ZI;
     return Escaped();
+  }
+};
+
+// Brent's cycle check: the orbit is compared with a point saved at doubling
+// intervals. The state z determines the rest of the orbit, so an orbit that
+// comes back to the saved point to the bit is periodic and, not having
+// escaped so far, never will.
+struct TCycleCheck {
+  TExtended SavedR = 0, SavedI = 0;
+  std::int32_t NextSave = 0;
+
+  // Whether z_N = (ZR, ZI) is the saved point; if not, z_N is saved once N
+  // has reached the next save.
+  bool Repeats(TExtended ZR, TExtended ZI, std::int32_t N) {
+    if (ZR == SavedR && ZI == SavedI)
+      return true;
+    if (N >= NextSave) {
+      SavedR = ZR;
+      SavedI = ZI;
+      NextSave = 2 * N;
+    }
+    return false;
   }
 };

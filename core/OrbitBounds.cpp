@@ -56,14 +56,10 @@ constexpr double MaxCoordinate = 4;
 TEscapeVerdict Test(double X, double Y, double S) {
   const double M = X * X + Y * Y;
   const double R = std::sqrt(S);
-  const double Outer = std::sqrt(M) + R;
-  if (Outer * Outer <= SurelyInside || S * TestFactor + M <= TestBelow)
+  if (SurelyInsideWithin(std::sqrt(M), R) || S * TestFactor + M <= TestBelow)
     return TEscapeVerdict::Inside;
-  // Lower bound of |w|^2, from rounded-up negatives.
-  const double AX = std::fabs(X), AY = std::fabs(Y);
-  const double Low = -((-AX) * AX + (-AY) * AY);
-  const double Inner = R + SurelyOutside;
-  return Low >= Inner * Inner ? TEscapeVerdict::Outside : TEscapeVerdict::Undecided;
+  return SurelyOutsideBeyond(std::fabs(X), std::fabs(Y), R) ? TEscapeVerdict::Outside
+                                                            : TEscapeVerdict::Undecided;
 }
 
 // A lane's first state, at z_1 = c: w_1 = C, c rounded to double, and r_1
@@ -238,16 +234,11 @@ private:
     }
     if (Book.N == Book.NextProof) {
       Book.NextProof = std::numeric_limits<std::int32_t>::max(); // one try only
-      if (FRation.Grants()) {
-        const bool Proved =
-            ProveOrbitStaysInside(Book.Sample.X, Book.Sample.Y, FLanes.ZR[K], FLanes.ZI[K],
-                                  OrbitProofBudget, std::sqrt(FLanes.S[K]));
-        FRation.Record(Proved);
-        if (Proved) {
-          *Book.Sample.Count = 0;
-          FStepRation.Record(true, FLimit);
-          return true;
-        }
+      if (TryOrbitProof(FRation, Book.Sample.X, Book.Sample.Y, FLanes.ZR[K], FLanes.ZI[K],
+                        std::sqrt(FLanes.S[K]))) {
+        *Book.Sample.Count = 0;
+        FStepRation.Record(true, FLimit);
+        return true;
       }
     }
     return false;

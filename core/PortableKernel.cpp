@@ -10,29 +10,19 @@ constexpr std::int32_t CycleCheckInterval = 8;
 
 } // namespace
 
-// The literal loop plus exact cycle detection (see FastPaths.md): the state
-// (zr, zi) determines the rest of the orbit, so when it comes back to a saved
-// value the orbit is periodic and, having not escaped so far, never will.
-// Orbits that are attracted to a cycle are also proved to stay inside.
+// The literal loop plus exact cycle detection (see FastPaths.md). Orbits that
+// are attracted to a cycle are also proved to stay inside.
 std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits) {
   TOrbit Orbit;
-  TExtended SavedR = 0, SavedI = 0;
-  std::int32_t NextSave = CycleCheckInterval;
+  TCycleCheck Cycle{0, 0, CycleCheckInterval};
   const std::int32_t ProofAt = ProveOrbits ? OrbitProofAt : Limit + 1;
   for (std::int32_t N = 1; N <= Limit; ++N) {
     if (Orbit.Step(X, Y))
       return N;
     if (N == ProofAt && ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, OrbitProofBudget))
       return 0;
-    if (N % CycleCheckInterval == 0) {
-      if (Orbit.ZR == SavedR && Orbit.ZI == SavedI)
-        return 0;
-      if (N >= NextSave) { // Brent: re-save at doubling intervals
-        SavedR = Orbit.ZR;
-        SavedI = Orbit.ZI;
-        NextSave = 2 * N;
-      }
-    }
+    if (N % CycleCheckInterval == 0 && Cycle.Repeats(Orbit.ZR, Orbit.ZI, N))
+      return 0;
   }
   return 0;
 }

@@ -17,6 +17,23 @@ inline constexpr double SurelyOutside = 2 + 0x1p-50;
 // What the escape test does for every point of an enclosure.
 enum class TEscapeVerdict { Inside, Outside, Undecided };
 
+// Under upward rounding, for every z within Radius of a point whose modulus
+// is at most AbsZ: whether the escape test surely fails.
+inline bool SurelyInsideWithin(double AbsZ, double Radius) {
+  const double Outer = AbsZ + Radius;
+  return Outer * Outer <= SurelyInside;
+}
+
+// Under upward rounding, for every z within Radius of a point whose real and
+// imaginary parts are at least LowR and LowI in size: whether the escape
+// test surely passes. The lower bound of |z|^2 comes from rounded-up
+// negatives.
+inline bool SurelyOutsideBeyond(double LowR, double LowI, double Radius) {
+  const double LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
+  const double Inner = Radius + SurelyOutside;
+  return LowZ2 >= Inner * Inner;
+}
+
 // Upper bound of |A - B| as a double, under upward rounding: an upward
 // difference bounds the exact one from above only in its own order, so both
 // orders are taken.

@@ -1,5 +1,7 @@
 #include "ProofRation.h"
 
+#include "BoxProof.h"
+
 #include <algorithm>
 
 bool TProofRation::Grants() {
@@ -36,4 +38,13 @@ void TStepRation::Record(bool Settled, std::int32_t Steps) {
       Credit, std::clamp<std::int64_t>(Credit + (Settled ? Steps : -Steps), -MaxCredit, MaxCredit),
       std::memory_order_relaxed)) {
   }
+}
+
+bool TryOrbitProof(TProofRation& Ration, TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
+                   double Radius) {
+  if (!Ration.Grants())
+    return false;
+  const bool Proved = ProveOrbitStaysInside(X, Y, ZR, ZI, OrbitProofBudget, Radius);
+  Ration.Record(Proved);
+  return Proved;
 }

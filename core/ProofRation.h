@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Extended.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -22,6 +24,13 @@ private:
   std::atomic<std::int32_t> FCredit{StartCredit};
   std::atomic<std::uint32_t> FSkipped{0};
 };
+
+// The one try, rationed by Ration, at proving that an orbit still inside at
+// z = (ZR, ZI), known within Radius, stays inside for ever
+// (ProveOrbitStaysInside, with a budget of OrbitProofBudget steps): true
+// when it was granted and the proof succeeded.
+bool TryOrbitProof(TProofRation& Ration, TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
+                   double Radius = 0);
 
 // Rations the bounded double orbits (OrbitBounds.h) where they keep failing
 // (slow escapes near the set, whose bound grows too large): the doubles then

@@ -207,8 +207,7 @@ struct TX87LaneBook {
   std::int32_t N = 0; // iterations done: z_N is the lane's untested z
   std::int32_t* Count = nullptr;
   TExtended X = 0, Y = 0; // the point
-  TExtended SavedR = 0, SavedI = 0; // Brent's saved point
-  std::int32_t NextSave = 0;
+  TCycleCheck Cycle;
   std::int32_t NextProof = 0; // when to try proving that the orbit stays inside
 };
 
@@ -241,7 +240,7 @@ bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t
     Regs.ZI = Orbit.ZI;
     const std::int32_t FirstProof =
         ProveOrbits ? OrbitProofAt : std::numeric_limits<std::int32_t>::max();
-    Book = TX87LaneBook{true, N, Sample.Count, Sample.X, Sample.Y, 0, 0, N, FirstProof};
+    Book = TX87LaneBook{true, N, Sample.Count, Sample.X, Sample.Y, {0, 0, N}, FirstProof};
     return true;
   }
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
@@ -275,24 +274,15 @@ bool FinishLane(const TLaneRegs& Before, TLaneRegs& Regs, TX87LaneBook& Book, st
   if (Watched && Recheck(Before, Regs, Book, Done))
     return true;
   Book.N += Done;
-  if (Book.N > Limit || (Regs.ZR == Book.SavedR && Regs.ZI == Book.SavedI)) {
+  if (Book.N > Limit || Book.Cycle.Repeats(Regs.ZR, Regs.ZI, Book.N)) {
     *Book.Count = 0;
     return true;
   }
-  if (Book.N >= Book.NextSave) {
-    Book.SavedR = Regs.ZR;
-    Book.SavedI = Regs.ZI;
-    Book.NextSave = 2 * Book.N;
-  }
   if (Book.N >= Book.NextProof) {
     Book.NextProof = std::numeric_limits<std::int32_t>::max(); // one try only
-    if (Ration.Grants()) {
-      const bool Proved = ProveOrbitStaysInside(Book.X, Book.Y, Regs.ZR, Regs.ZI, OrbitProofBudget);
-      Ration.Record(Proved);
-      if (Proved) {
-        *Book.Count = 0;
-        return true;
-      }
+    if (TryOrbitProof(Ration, Book.X, Book.Y, Regs.ZR, Regs.ZI)) {
+      *Book.Count = 0;
+      return true;
     }
   }
   return false;
