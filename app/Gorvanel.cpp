@@ -1,6 +1,6 @@
 // gorvanel: the Mandelbrot set viewer.
 
-#include "ImageControl.h"
+#include "Image.h"
 #include "Main.h"
 #include "RenderMandelbrot.h"
 #include "ViewCommand.h"

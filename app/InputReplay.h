@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImageControl.h"
+#include "Image.h"
 #include "RenderWait.h"
 
 // Replays in the head the input held while a zoom renders, from the state

@@ -2,7 +2,7 @@
 
 #include "Bitmap.h"
 #include "Extended.h"
-#include "ImageControl.h"
+#include "Image.h"
 #include "RenderMandelbrot.h"
 #include "RenderWait.h"
 

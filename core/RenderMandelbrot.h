@@ -31,11 +31,14 @@ struct TRenderProgress {
 struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
-  bool PortableKernel = false; // the portable loop even where the x87 kernel exists
-  bool Proofs = true;          // settle tiles and orbits by proofs where they succeed
-  TProofOptions Proof;         // tile sizes of those proofs
-  // For tests: iterate every proved sample again with the literal loop and
-  // throw std::logic_error where a count differs.
+  // The portable loop for every exact iteration (the frame's samples and
+  // the proofs' probes alike), even where the x87 kernel exists.
+  bool PortableKernel = false;
+  bool Proofs = true;  // settle tiles and orbits by proofs where they succeed
+  TProofOptions Proof; // tile sizes of those proofs
+  // For tests: iterate every sample settled before the kernels (proved, or
+  // a probe's count) again with the literal loop, and throw
+  // std::logic_error where a count differs.
   bool CheckProofs = false;
   TRenderProgress* Progress = nullptr; // updated while rendering when given
   // A render asked to stop ends within a block of iterations per lane (a

@@ -8,7 +8,7 @@
 // with --debug (which allows the screenshooter); GORVANEL_RENDER names the
 // render tool and the current directory is where screenshots land.
 
-#include "ImageControl.h"
+#include "Image.h"
 #include "Main.h"
 
 #include <QApplication>

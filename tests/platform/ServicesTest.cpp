@@ -2,7 +2,7 @@
 
 #include "BusyCursor.h"
 #include "HeldInput.h"
-#include "ImageControl.h"
+#include "Image.h"
 #include "LauncherProgress.h"
 #include "SameImage.h"
 #include "ThreadPriority.h"

@@ -1,8 +1,9 @@
 // gorvanel-render: renders any view headless, exactly as the viewer shows it.
 
 #include "ImageFile.h"
+#include "InterruptCleanup.h"
+#include "MemoryCheck.h"
 #include "ProgressLine.h"
-#include "RenderGuards.h"
 #include "RenderArgs.h"
 #include "RenderMandelbrot.h"
 

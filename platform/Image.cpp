@@ -1,4 +1,4 @@
-#include "ImageControl.h"
+#include "Image.h"
 
 #include <QMouseEvent>
 #include <QPainter>
