@@ -100,3 +100,30 @@ TEST(LiteralRenderTest, RenderMandelbrotIsTheFramesImage) {
 }
 
 } // namespace
+
+// Deep views pinned to their pictures. Both renderers compute the samples
+// by the same expressions (i x dx + left, top - j x dy), so comparing them
+// cannot catch a change to those; at these depths any change of order or
+// grouping moves samples by a unit in the last place and changes the
+// picture.
+TEST(LiteralRenderTest, DeepViewsKeepTheirPictures) {
+  constexpr TExtended SeaX = -0.743643887037158704752L, SeaY = 0.131825904205311970493L;
+  const struct {
+    const char* Name;
+    TExtPoint TopLeft, BottomRight;
+    std::uint64_t Hash;
+  } Views[] = {
+      {"1e-16", {SeaX - 1e-16L, SeaY + 6e-17L}, {SeaX + 1e-16L, SeaY - 6e-17L}, 0xbb038736d9acaa84ull},
+      {"1e-18 off-centre", {SeaX - 3e-18L, SeaY + 1e-18L}, {SeaX + 1e-18L, SeaY - 2e-18L}, 0x740f63a301daea86ull},
+      {"past the resolution", {SeaX - 1e-19L, SeaY + 6e-20L}, {SeaX + 1e-19L, SeaY - 6e-20L}, 0x4e4455a99fe73102ull},
+      {"noisy edge 3e-15", {-1.1838712623430478114L, -0.16942373243438045L},
+       {-1.1838712623430420000L, -0.16942373243438245L}, 0x40087d8f11a35535ull},
+      {"edges in reverse 2e-15", {SeaX + 3e-15L, SeaY - 1e-15L}, {SeaX - 3e-15L, SeaY + 1e-15L},
+       0x6bff7e1ac2bd5ae2ull},
+  };
+  for (const auto& View : Views) {
+    const TFrame Frame = RenderFrameLiteral(View.TopLeft, View.BottomRight, 60, 36);
+    EXPECT_EQ(Fnv1a(Frame.Image), View.Hash) << View.Name << std::hex << ": " << Fnv1a(Frame.Image);
+    EXPECT_GT(Colours(Frame.Image).size(), 2u) << View.Name; // a picture, not a flat field
+  }
+}
