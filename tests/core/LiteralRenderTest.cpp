@@ -119,7 +119,7 @@ TEST(LiteralRenderTest, DeepViewsKeepTheirPictures) {
       {"noisy edge 3e-15", {-1.1838712623430478114L, -0.16942373243438045L},
        {-1.1838712623430420000L, -0.16942373243438245L}, 0x40087d8f11a35535ull},
       {"edges in reverse 2e-15", {SeaX + 3e-15L, SeaY - 1e-15L}, {SeaX - 3e-15L, SeaY + 1e-15L},
-       0x6bff7e1ac2bd5ae2ull},
+       0x6bff68916a120ae2ull},
   };
   for (const auto& View : Views) {
     const TFrame Frame = RenderFrameLiteral(View.TopLeft, View.BottomRight, 60, 36);
