@@ -1,8 +1,7 @@
-#include "IterationLimit.h"
+#include "Frame.h"
 #include "Kernel.h"
 #include "IsInSet.h"
 #include "OrbitBounds.h"
-#include "Palette.h"
 #include "TileProver.h"
 #include "RenderMandelbrot.h"
 
@@ -249,16 +248,11 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
                    std::int32_t Height, const TRenderOptions& Options) {
   if (Options.Literal)
     return RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
-  const TExtPoint P1 = TopLeft, P2 = BottomRight;
-  const std::int32_t Limit = IterationLimit(P1.Y - P2.Y);
   TCountGrid Grid(Width, Height);
-  const TExtended DX = (P2.X - P1.X) / Width;
-  const TExtended DY = (P1.Y - P2.Y) / Height;
-  std::vector<TExtended> X(static_cast<std::size_t>(Width) + 1), Y(static_cast<std::size_t>(Height) + 1);
-  for (std::int32_t I = 0; I <= Width; ++I)
-    X[static_cast<std::size_t>(I)] = I * DX + P1.X;
-  for (std::int32_t J = 0; J <= Height; ++J)
-    Y[static_cast<std::size_t>(J)] = P1.Y - J * DY;
+  const TFrameGeometry Frame(TopLeft, BottomRight, Grid);
+  const std::vector<TExtended>& X = Frame.X;
+  const std::vector<TExtended>& Y = Frame.Y;
+  const std::int32_t Limit = Frame.Limit;
   const TAxis Columns = Deduplicate(X, false);
   const TAxis Rows = Deduplicate(Y, true);
 
@@ -292,7 +286,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
     // Where proofs pay, orbits are first followed in doubles with a bound.
-    if (!States.empty() && DoublesResolve(DX, DY, X, Y))
+    if (!States.empty() && DoublesResolve(Frame.DX, Frame.DY, X, Y))
       IterateSamplesBounded(Feed, Limit, Exact);
     else
       Exact(Feed, Limit, Options.Proofs);
@@ -302,14 +296,8 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   FillRepeats(Grid, Columns, Rows);
   const std::int64_t Proved = States.empty() ? 0 : CountProved(States, Grid, Columns, Rows);
 
-  std::int32_t MinCount = NoMinCount, MaxCount = NoMaxCount;
-  for (std::int32_t I = 0; I < Grid.Columns(); ++I)
-    for (std::int32_t J = 0; J < Grid.Rows(); ++J)
-      if (const std::int32_t Count = Grid.At(I, J); Count != 0) {
-        MinCount = std::min(MinCount, Count);
-        MaxCount = std::max(MaxCount, Count);
-      }
-  return {PaintCountGrid(Grid, MinCount, MaxCount), Limit, MinCount, MaxCount, Proved};
+  const TCountRange Range = CountRange(Grid);
+  return {PaintCountGrid(Grid, Range), Limit, Range.Min, Range.Max, Proved};
 }
 
 TBitmap RenderMandelbrot(const TExtPoint& TopLeft, const TExtPoint& BottomRight,

@@ -68,8 +68,3 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
 // as the reference the fast renderer must match bit for bit.
 TFrame RenderFrameLiteral(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
                           std::int32_t Width, std::int32_t Height);
-
-// The grey-level image of a finished grid: counts spread over the palette
-// between the smallest and largest count of all (W + 1) x (H + 1) samples,
-// non-escaping samples black.
-TBitmap PaintCountGrid(const TCountGrid& Grid, std::int32_t MinCount, std::int32_t MaxCount);
