@@ -5,6 +5,7 @@
 #include "Image.h"
 #include "RenderMandelbrot.h"
 #include "RenderWait.h"
+#include "View.h"
 
 #include <QWidget>
 

@@ -1,5 +1,7 @@
 #include "ViewCommand.h"
 
+#include "View.h"
+
 #include <cstdio>
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include "RenderArgs.h"
 #include "RenderMandelbrot.h"
+#include "View.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,6 +6,7 @@
 #include "ProgressLine.h"
 #include "RenderArgs.h"
 #include "RenderMandelbrot.h"
+#include "View.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Extended.h"
+#include "View.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "Bitmap.h"
-#include "CountGrid.h"
 #include "Extended.h"
-#include "TileProver.h"
+#include "ProofOptions.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <limits>
 
 // Every coordinate and every step of the iteration is an x87 80-bit extended
@@ -17,15 +16,3 @@ struct TExtPoint {
   TExtended X = 0; // real part
   TExtended Y = 0; // imaginary part
 };
-
-// The view the program opens on, and the view's derived right edge: one
-// pixel covers the same distance horizontally and vertically.
-inline constexpr TExtended StartViewTop = 1.25L;
-inline constexpr TExtended StartViewLeft = -2.5L;
-inline constexpr TExtended StartViewBottom = -1.25L;
-
-// Multiplies before dividing, in extended precision, as the viewer always has.
-inline TExtended ViewRight(TExtended Top, TExtended Left, TExtended Bottom, std::int32_t Width,
-                           std::int32_t Height) {
-  return (Top - Bottom) * static_cast<TExtended>(Width) / static_cast<TExtended>(Height) + Left;
-}

@@ -8,6 +8,7 @@
 
 #include "LiteralCount.h"
 #include "ParamName.h"
+#include "View.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "CountGrid.h"
 #include "Extended.h"
+#include "ProofOptions.h"
 #include "Sample.h"
 #include "ProofRation.h"
 
@@ -9,12 +10,6 @@
 #include <cstdint>
 #include <vector>
 
-// How tiles are proved. The defaults suit frames; tests force tiny tiles.
-struct TProofOptions {
-  std::int32_t TileSize = 64;   // samples along each side of a first tile
-  std::int32_t MinTileSize = 4; // tiles are split no further than this
-  bool Always = false;          // try proofs also where they rarely pay
-};
 
 // What a sample of the grid is, once the proofs are through with it.
 // Pending: a probe run to a shorter limit without escaping, whose count is

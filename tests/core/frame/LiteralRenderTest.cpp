@@ -1,6 +1,7 @@
 #include "IsInSet.h"
 #include "Palette.h"
 #include "RenderMandelbrot.h"
+#include "View.h"
 
 #include <gtest/gtest.h>
 
