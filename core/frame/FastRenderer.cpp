@@ -1,149 +1,22 @@
+#include "Axis.h"
 #include "Frame.h"
-#include "Kernel.h"
 #include "IsInSet.h"
+#include "Kernel.h"
 #include "OrbitBounds.h"
-#include "TileProver.h"
 #include "RenderMandelbrot.h"
+#include "TileProver.h"
+#include "WorkQueue.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <cstring>
 #include <exception>
-#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
-#include <stop_token>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
-
-// The 80 significant bits of an extended real, for exact comparison (the
-// other 48 bits of a long double are padding with no fixed content).
-struct TBits {
-  std::uint64_t Significand = 0;
-  std::uint16_t SignExponent = 0;
-  auto operator<=>(const TBits&) const = default;
-};
-
-TBits BitsOf(TExtended Value) {
-  unsigned char Raw[sizeof(TExtended)];
-  std::memcpy(Raw, &Value, sizeof Raw);
-  TBits Bits;
-  std::memcpy(&Bits.Significand, Raw, 8);
-  std::memcpy(&Bits.SignExponent, Raw + 8, 2);
-  return Bits;
-}
-
-// Sample coordinates that repeat (to the bit, or for rows also as exact
-// negatives) are computed once; see FastPaths.md for why that is exact.
-// Source[k] is the first index whose value stands for index k; Unique lists
-// those first indices in order.
-struct TAxis {
-  std::vector<std::int32_t> Source;
-  std::vector<std::int32_t> Unique;
-};
-
-TAxis Deduplicate(const std::vector<TExtended>& Values, bool MirrorSign) {
-  TAxis Axis;
-  Axis.Source.resize(Values.size());
-  std::map<TBits, std::int32_t> First;
-  for (std::size_t K = 0; K < Values.size(); ++K) {
-    TBits Key = BitsOf(Values[K]);
-    if (MirrorSign)
-      Key.SignExponent &= 0x7FFF;
-    const auto [It, Inserted] = First.try_emplace(Key, static_cast<std::int32_t>(K));
-    Axis.Source[K] = It->second;
-    if (Inserted)
-      Axis.Unique.push_back(static_cast<std::int32_t>(K));
-  }
-  return Axis;
-}
-
-// Hands out the unique samples in short runs down one column each, so
-// threads that land in the black regions do not hold up the others.
-class TWorkQueue {
-public:
-  static constexpr std::int64_t RunLength = 32;
-
-  struct TRun {
-    std::int32_t Column;           // index into the unique columns
-    std::int64_t RowBegin, RowEnd; // range of the unique rows
-  };
-
-  // Samples that the proofs settled or probed (when States is not empty) are
-  // skipped.
-  TWorkQueue(const std::vector<TExtended>& X, const std::vector<TExtended>& Y, const TAxis& Columns,
-             const TAxis& Rows, TCountGrid& Grid, const std::vector<TSampleState>& States,
-             TRenderProgress* Progress, std::stop_token Stop)
-      : FX(X), FY(Y), FColumns(Columns), FRows(Rows), FGrid(Grid), FStates(States),
-        FProgress(Progress), FStop(std::move(Stop)),
-        FRunsPerColumn((static_cast<std::int64_t>(Rows.Unique.size()) + RunLength - 1) / RunLength),
-        FTotal(static_cast<std::int64_t>(Columns.Unique.size()) * FRunsPerColumn) {}
-
-  // True once the render was asked to stop: no sample is handed out then.
-  bool Stopped() const { return FStop.stop_requested(); }
-
-  // Claims the next run; false when none is left.
-  bool Claim(TRun& Run) {
-    const std::int64_t Number = FNext.fetch_add(1, std::memory_order_relaxed);
-    if (Number >= FTotal)
-      return false;
-    Run.Column = static_cast<std::int32_t>(Number / FRunsPerColumn);
-    Run.RowBegin = Number % FRunsPerColumn * RunLength;
-    Run.RowEnd = std::min<std::int64_t>(Run.RowBegin + RunLength, FRows.Unique.size());
-    if (FProgress)
-      FProgress->Done.fetch_add(Run.RowEnd - Run.RowBegin, std::memory_order_relaxed);
-    return true;
-  }
-
-  // The sample at a place of the queue; false when it is already settled.
-  bool Sample(std::int32_t Column, std::int64_t Row, TSample& Sample) const {
-    const std::int32_t I = FColumns.Unique[static_cast<std::size_t>(Column)];
-    const std::int32_t J = FRows.Unique[static_cast<std::size_t>(Row)];
-    if (!FStates.empty() && Settled(FStates[FGrid.Index(I, J)]))
-      return false;
-    Sample = {FX[static_cast<std::size_t>(I)], FY[static_cast<std::size_t>(J)], &FGrid.At(I, J)};
-    return true;
-  }
-
-private:
-  const std::vector<TExtended>& FX;
-  const std::vector<TExtended>& FY;
-  const TAxis& FColumns;
-  const TAxis& FRows;
-  TCountGrid& FGrid;
-  const std::vector<TSampleState>& FStates;
-  TRenderProgress* const FProgress;
-  const std::stop_token FStop;
-  const std::int64_t FRunsPerColumn;
-  const std::int64_t FTotal;
-  std::atomic<std::int64_t> FNext{0};
-};
-
-// One thread's view of the queue.
-class TQueueFeed : public TSampleFeed {
-public:
-  explicit TQueueFeed(TWorkQueue& Queue) : FQueue(Queue) {}
-  bool Stopped() const override { return FQueue.Stopped(); }
-  bool Next(TSample& Sample) override {
-    if (FQueue.Stopped())
-      return false;
-    for (;;) {
-      if (FRun.RowBegin == FRun.RowEnd && !FQueue.Claim(FRun))
-        return false;
-      if (FQueue.Sample(FRun.Column, FRun.RowBegin++, Sample))
-        return true;
-    }
-  }
-
-private:
-  TWorkQueue& FQueue;
-  TWorkQueue::TRun FRun{0, 0, 0};
-};
 
 int ThreadCount(int Requested) {
   if (Requested > 0)
@@ -244,60 +117,72 @@ std::int64_t CountProved(const std::vector<TSampleState>& States, const TCountGr
 
 } // namespace
 
+namespace {
+
+// Settles what it can of the frame by proofs of whole tiles, on every thread.
+void ProveTiles(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Options) {
+  TCountGrid& Grid = Frame.Grid;
+  const TFrameGeometry& Geometry = Frame.Geometry;
+  Frame.States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
+  // Tiles need neighbouring rows: mirrored rows are left out only where
+  // their partner is the same bits, not across the axis.
+  const TAxis TileRows = Deduplicate(Geometry.Y, false);
+  TTileProver Prover(Geometry.X, Frame.Columns.Unique, Geometry.Y, TileRows.Unique, Geometry.Limit,
+                     Grid, Frame.States, Exact, Options.Proof);
+  if (Options.Progress)
+    Options.Progress->Proving = true;
+  RunOnThreads(ThreadCount(Options.Threads), [&] {
+    while (!Options.Stop.stop_requested() && Prover.ProveNextTile()) {
+    }
+  });
+  if (Options.Progress)
+    Options.Progress->Proving = false;
+  if (Options.Stop.stop_requested())
+    throw TRenderStopped();
+  if (Options.CheckProofs)
+    CheckSettled(Grid, Frame.States, Geometry.X, Geometry.Y, Geometry.Limit);
+}
+
+// Iterates every sample still open, on every thread. Where proofs pay,
+// orbits are first followed in doubles with a bound.
+void IterateOpenSamples(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Options) {
+  const TFrameGeometry& Geometry = Frame.Geometry;
+  const bool Doubles = !Frame.States.empty() &&
+                       DoublesResolve(Geometry.DX, Geometry.DY, Geometry.X, Geometry.Y);
+  TWorkQueue Queue(Frame, Options.Progress, Options.Stop);
+  RunOnThreads(ThreadCount(Options.Threads), [&] {
+    TQueueFeed Feed(Queue);
+    if (Doubles)
+      IterateSamplesBounded(Feed, Geometry.Limit, Exact);
+    else
+      Exact(Feed, Geometry.Limit, Options.Proofs);
+  });
+  if (Queue.Stopped())
+    throw TRenderStopped();
+}
+
+} // namespace
+
 TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
                    std::int32_t Height, const TRenderOptions& Options) {
   if (Options.Literal)
     return RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
-  TCountGrid Grid(Width, Height);
-  const TFrameGeometry Frame(TopLeft, BottomRight, Grid);
-  const std::vector<TExtended>& X = Frame.X;
-  const std::vector<TExtended>& Y = Frame.Y;
-  const std::int32_t Limit = Frame.Limit;
-  const TAxis Columns = Deduplicate(X, false);
-  const TAxis Rows = Deduplicate(Y, true);
-
-  // First whole tiles by proofs, then every sample still open by the kernels;
-  // the exact kernel chosen iterates every sample that is iterated exactly.
+  TFastFrame Frame(TopLeft, BottomRight, Width, Height);
+  if (Options.Progress)
+    Options.Progress->Total =
+        static_cast<std::int64_t>(Frame.Columns.Unique.size()) * Frame.Rows.Unique.size();
+  // The exact kernel chosen iterates every sample that is iterated exactly:
+  // the proofs' probes and the samples they leave open.
   const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
-  if (Options.Progress)
-    Options.Progress->Total = static_cast<std::int64_t>(Columns.Unique.size()) * Rows.Unique.size();
-  std::vector<TSampleState> States;
-  if (Options.Proofs && (Options.Proof.Always || ProofsPay(Limit, Columns, Rows, Options.Proof))) {
-    States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
-    // Tiles need neighbouring rows: mirrored rows are left out only where
-    // their partner is the same bits, not across the axis.
-    const TAxis TileRows = Deduplicate(Y, false);
-    TTileProver Prover(X, Columns.Unique, Y, TileRows.Unique, Limit, Grid, States, Exact,
-                         Options.Proof);
-    if (Options.Progress)
-      Options.Progress->Proving = true;
-    RunOnThreads(ThreadCount(Options.Threads), [&] {
-      while (!Options.Stop.stop_requested() && Prover.ProveNextTile()) {
-      }
-    });
-    if (Options.Stop.stop_requested())
-      throw TRenderStopped();
-    if (Options.CheckProofs)
-      CheckSettled(Grid, States, X, Y, Limit);
-  }
-  if (Options.Progress)
-    Options.Progress->Proving = false;
-  TWorkQueue Queue(X, Y, Columns, Rows, Grid, States, Options.Progress, Options.Stop);
-  RunOnThreads(ThreadCount(Options.Threads), [&] {
-    TQueueFeed Feed(Queue);
-    // Where proofs pay, orbits are first followed in doubles with a bound.
-    if (!States.empty() && DoublesResolve(Frame.DX, Frame.DY, X, Y))
-      IterateSamplesBounded(Feed, Limit, Exact);
-    else
-      Exact(Feed, Limit, Options.Proofs);
-  });
-  if (Queue.Stopped())
-    throw TRenderStopped();
-  FillRepeats(Grid, Columns, Rows);
-  const std::int64_t Proved = States.empty() ? 0 : CountProved(States, Grid, Columns, Rows);
-
-  const TCountRange Range = CountRange(Grid);
-  return {PaintCountGrid(Grid, Range), Limit, Range.Min, Range.Max, Proved};
+  if (Options.Proofs &&
+      (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame.Columns, Frame.Rows, Options.Proof)))
+    ProveTiles(Frame, Exact, Options);
+  IterateOpenSamples(Frame, Exact, Options);
+  FillRepeats(Frame.Grid, Frame.Columns, Frame.Rows);
+  const std::int64_t Proved =
+      Frame.States.empty() ? 0 : CountProved(Frame.States, Frame.Grid, Frame.Columns, Frame.Rows);
+  const TCountRange Range = CountRange(Frame.Grid);
+  return {PaintCountGrid(Frame.Grid, Range), Frame.Geometry.Limit, Range.Min, Range.Max, Proved};
 }
 
 TBitmap RenderMandelbrot(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
