@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,59 +55,60 @@ bool TTileProver::ProveNextTile() {
   return true;
 }
 
-// Level by level: the tiles of one level are tried, then the new corners of
-// all their children are probed together (children share their middle row
-// and column, so the corners of one level serve the next), which keeps the
-// kernel's lanes busy.
+// Level by level: the corners of a level are probed together, which keeps
+// the kernel's lanes busy, then its tiles are tried. The levels' lists are
+// kept for the whole tile, so that their memory is reused.
 void TTileProver::ProveTile(const TTile& First) {
-  // Kept for the whole tile, so that their memory is reused level by level.
-  std::vector<TTile> Level{First}, Next;
-  std::vector<TPlace> Full, Brief{{First.I0, First.J0}, {First.I0, First.J1},
-                                  {First.I1, First.J0}, {First.I1, First.J1}};
+  TLevel Level{{First}, {}, {{First.I0, First.J0}, {First.I0, First.J1}, {First.I1, First.J0},
+                             {First.I1, First.J1}}};
+  TLevel Next;
   TProbeBatch Batch;
-  const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
-  while (!Level.empty()) {
-    Probe(Full, false, Batch);
-    Probe(Brief, true, Batch);
-    Full.clear();
-    Brief.clear();
-    Next.clear();
-    for (const TTile& Tile : Level) {
-      const std::int32_t Corner = CountAt(Tile.I0, Tile.J0);
-      const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner &&
-                         CountAt(Tile.I0, Tile.J1) == Corner && CountAt(Tile.I1, Tile.J1) == Corner;
-      const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
-      // A proved tile is done; a hopeless one goes whole to the kernels,
-      // since probing its children buys nothing.
-      if (Agree && MoreThanCorners && TryProof(Tile, Corner) != TTry::Failed)
-        continue;
-      const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
-      const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
-      if (!SplitI && !SplitJ)
-        continue; // what is left goes to the kernels
-      const std::int32_t IM = SplitI ? Tile.I0 + (Tile.I1 - Tile.I0) / 2 : Tile.I1;
-      const std::int32_t JM = SplitJ ? Tile.J0 + (Tile.J1 - Tile.J0) / 2 : Tile.J1;
-      // The set is likely where the corners are in it for certain. Pending
-      // ones (counted as 0) are as often outside it, slow to escape, and a
-      // proof of 0 would be tried on them again in vain: the children get
-      // them exactly, with the new corners. Where a side is not split, some
-      // of these places are the same, and they are probed once.
-      const bool InSet = InSetForCertain(Tile.I0, Tile.J0) && InSetForCertain(Tile.I1, Tile.J0) &&
-                         InSetForCertain(Tile.I0, Tile.J1) && InSetForCertain(Tile.I1, Tile.J1);
-      (InSet ? Brief : Full)
-          .insert((InSet ? Brief : Full).end(),
-                  {{Tile.I0, Tile.J0}, {Tile.I0, JM}, {Tile.I0, Tile.J1}, {IM, Tile.J0}, {IM, JM},
-                   {IM, Tile.J1}, {Tile.I1, Tile.J0}, {Tile.I1, JM}, {Tile.I1, Tile.J1}});
-      Next.push_back({Tile.I0, IM, Tile.J0, JM});
-      if (SplitI)
-        Next.push_back({IM, Tile.I1, Tile.J0, JM});
-      if (SplitJ)
-        Next.push_back({Tile.I0, IM, JM, Tile.J1});
-      if (SplitI && SplitJ)
-        Next.push_back({IM, Tile.I1, JM, Tile.J1});
-    }
+  while (!Level.Tiles.empty()) {
+    Probe(Level.Full, false, Batch);
+    Probe(Level.Brief, true, Batch);
+    Next.Tiles.clear();
+    Next.Full.clear();
+    Next.Brief.clear();
+    for (const TTile& Tile : Level.Tiles)
+      ProveOrSplit(Tile, Next);
     std::swap(Level, Next);
   }
+}
+
+void TTileProver::ProveOrSplit(const TTile& Tile, TLevel& Next) {
+  const std::int32_t Corner = CountAt(Tile.I0, Tile.J0);
+  const bool Agree = CountAt(Tile.I1, Tile.J0) == Corner && CountAt(Tile.I0, Tile.J1) == Corner &&
+                     CountAt(Tile.I1, Tile.J1) == Corner;
+  const bool MoreThanCorners = Tile.I1 - Tile.I0 > 1 || Tile.J1 - Tile.J0 > 1;
+  // A proved tile is done; a hopeless one goes whole to the kernels, since
+  // probing its children buys nothing.
+  if (Agree && MoreThanCorners && TryProof(Tile, Corner) != TTry::Failed)
+    return;
+  const std::int32_t MinSide = std::max(2, FOptions.MinTileSize);
+  const bool SplitI = Tile.I1 - Tile.I0 + 1 >= 2 * MinSide;
+  const bool SplitJ = Tile.J1 - Tile.J0 + 1 >= 2 * MinSide;
+  if (!SplitI && !SplitJ)
+    return; // what is left goes to the kernels
+  const std::int32_t IM = SplitI ? Tile.I0 + (Tile.I1 - Tile.I0) / 2 : Tile.I1;
+  const std::int32_t JM = SplitJ ? Tile.J0 + (Tile.J1 - Tile.J0) / 2 : Tile.J1;
+  // The set is likely where the corners are in it for certain. Pending ones
+  // (counted as 0) are as often outside it, slow to escape, and a proof of 0
+  // would be tried on them again in vain: the children get them exactly,
+  // with the new corners. Where a side is not split, some of these places
+  // are the same, and they are probed once.
+  const bool InSet = InSetForCertain(Tile.I0, Tile.J0) && InSetForCertain(Tile.I1, Tile.J0) &&
+                     InSetForCertain(Tile.I0, Tile.J1) && InSetForCertain(Tile.I1, Tile.J1);
+  std::vector<TPlace>& Corners = InSet ? Next.Brief : Next.Full;
+  Corners.insert(Corners.end(), {{Tile.I0, Tile.J0}, {Tile.I0, JM}, {Tile.I0, Tile.J1},
+                                 {IM, Tile.J0}, {IM, JM}, {IM, Tile.J1},
+                                 {Tile.I1, Tile.J0}, {Tile.I1, JM}, {Tile.I1, Tile.J1}});
+  Next.Tiles.push_back({Tile.I0, IM, Tile.J0, JM});
+  if (SplitI)
+    Next.Tiles.push_back({IM, Tile.I1, Tile.J0, JM});
+  if (SplitJ)
+    Next.Tiles.push_back({Tile.I0, IM, JM, Tile.J1});
+  if (SplitI && SplitJ)
+    Next.Tiles.push_back({IM, Tile.I1, JM, Tile.J1});
 }
 
 TTileProver::TTry TTileProver::TryProof(const TTile& Tile, std::int32_t Count) {

@@ -39,9 +39,9 @@ public:
   // X and Y hold every column's and row's coordinate. Exact iterates the
   // probes that the doubles leave undecided.
   TTileProver(const std::vector<TExtended>& X, const std::vector<std::int32_t>& Columns,
-                const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
-                std::int32_t Limit, TCountGrid& Grid, std::vector<TSampleState>& States,
-                TExactKernel Exact, const TProofOptions& Options);
+              const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
+              std::int32_t Limit, TCountGrid& Grid, std::vector<TSampleState>& States,
+              TExactKernel Exact, const TProofOptions& Options);
 
   // Claims the next first tile and settles what it can of it; false when no
   // tile is left.
@@ -52,14 +52,25 @@ private:
     std::int32_t I0, I1, J0, J1; // inclusive ranges of listed columns and rows
   };
 
+  struct TPlace {
+    std::int32_t I, J; // a listed column and row
+  };
+  // One level of a first tile: its tiles, and the corners to probe before
+  // they are tried, to the full limit or briefly. The corners of one level
+  // serve the next (children share their middle row and column).
+  struct TLevel {
+    std::vector<TTile> Tiles;
+    std::vector<TPlace> Full, Brief;
+  };
+
   void ProveTile(const TTile& First);
+  // Tries a proof of Tile; where none settles it, adds its children and
+  // their corners to Next.
+  void ProveOrSplit(const TTile& Tile, TLevel& Next);
   // What a try at a tile came to. Hopeless: its proof failed by rounding,
   // which its children would share; they are not tried, nor probed.
   enum class TTry { Proved, Failed, Hopeless };
   TTry TryProof(const TTile& Tile, std::int32_t Count);
-  struct TPlace {
-    std::int32_t I, J; // a listed column and row
-  };
   // Iterates the places still open (and, unless Brief, those pending)
   // together. Brief probes run to a BriefProbeShare of the limit, and only
   // where that is at least MinBriefProbe iterations: below, too many samples
