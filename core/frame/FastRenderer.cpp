@@ -127,8 +127,9 @@ void ProveTiles(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Opt
   // Tiles need neighbouring rows: mirrored rows are left out only where
   // their partner is the same bits, not across the axis.
   const TAxis TileRows = Deduplicate(Geometry.Y, false);
-  TTileProver Prover(Geometry.X, Frame.Columns.Unique, Geometry.Y, TileRows.Unique, Geometry.Limit,
-                     Grid, Frame.States, Exact, Options.Proof);
+  TTileProver Prover({Geometry.X, Frame.Columns.Unique, Geometry.Y, TileRows.Unique, Grid,
+                      Frame.States},
+                     Geometry.Limit, Exact, Options.Proof);
   if (Options.Progress)
     Options.Progress->Proving = true;
   RunOnThreads(ThreadCount(Options.Threads), [&] {

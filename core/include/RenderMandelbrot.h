@@ -15,7 +15,7 @@ struct TFrame {
   std::int32_t Limit = 0;    // the iteration limit used
   std::int32_t MinCount = 0; // smallest escape count, 10000 when none escaped
   std::int32_t MaxCount = 0; // largest escape count, 0 when none escaped
-  std::int64_t ProvedSamples = 0; // samples settled by region proofs, not iterated
+  std::int64_t ProvedSamples = 0; // samples settled by proofs of their tiles, not iterated
 };
 
 // How far a render has come, for a caller that shows it from another thread:

@@ -39,7 +39,7 @@ bool TryOrbitProof(TProofRation& Ration, TExtended X, TExtended Y, TExtended ZR,
 // undecided ones (each about half an exact iteration spent for nothing).
 // Without credit only one sample in RationedTry is tried, and fewer still the
 // deeper the debt, so that the credit can come back where the doubles work
-// again. Safe to share between threads, like TProofRation: the region
+// again. Safe to share between threads, like TProofRation: the tile
 // prover keeps one for all its probes, which come a few at a time, and
 // weighs its tile proofs with two more (the steps of failed proofs against
 // the iterations proved tiles save). Which samples or tiles are tried

@@ -32,16 +32,13 @@ bool Span(const std::vector<TExtended>& Values, const std::vector<std::int32_t>&
 
 } // namespace
 
-TTileProver::TTileProver(const std::vector<TExtended>& X,
-                             const std::vector<std::int32_t>& Columns,
-                             const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
-                             std::int32_t Limit, TCountGrid& Grid,
-                             std::vector<TSampleState>& States, TExactKernel Exact,
-                             const TProofOptions& Options)
-    : FX(X), FColumns(Columns), FY(Y), FRows(Rows), FLimit(Limit), FGrid(Grid), FStates(States),
-      FExact(Exact), FOptions(Options), FTileSize(std::max(2, Options.TileSize)),
-      FTilesDown(TilesAlong(static_cast<std::int32_t>(Rows.size()), FTileSize)),
-      FTileCount(TilesAlong(static_cast<std::int32_t>(Columns.size()), FTileSize) * FTilesDown) {}
+TTileProver::TTileProver(const TTileGrid& Grid, std::int32_t Limit, TExactKernel Exact,
+                         const TProofOptions& Options)
+    : FX(Grid.X), FColumns(Grid.Columns), FY(Grid.Y), FRows(Grid.Rows), FLimit(Limit),
+      FGrid(Grid.Counts), FStates(Grid.States), FExact(Exact), FOptions(Options),
+      FTileSize(std::max(2, Options.TileSize)),
+      FTilesDown(TilesAlong(static_cast<std::int32_t>(FRows.size()), FTileSize)),
+      FTileCount(TilesAlong(static_cast<std::int32_t>(FColumns.size()), FTileSize) * FTilesDown) {}
 
 bool TTileProver::ProveNextTile() {
   const std::int32_t Number = FNext.fetch_add(1, std::memory_order_relaxed);

@@ -22,6 +22,18 @@ inline bool Settled(TSampleState State) {
   return State == TSampleState::Iterated || State == TSampleState::Proved;
 }
 
+// The samples a prover settles: the coordinates of every grid column and
+// row, the columns and rows it works over, in order (a frame lists each
+// distinct coordinate once), and where their counts and states go.
+struct TTileGrid {
+  const std::vector<TExtended>& X;
+  const std::vector<std::int32_t>& Columns;
+  const std::vector<TExtended>& Y;
+  const std::vector<std::int32_t>& Rows;
+  TCountGrid& Counts;
+  std::vector<TSampleState>& States;
+};
+
 // Settles whole tiles of a count grid without iterating their samples: the
 // corners of a tile are iterated exactly (they are probes, and their counts
 // are kept; where the set is likely, they first run briefly and are Pending
@@ -35,13 +47,9 @@ inline bool Settled(TSampleState State) {
 // literal loop's, so the result never depends on the split.
 class TTileProver {
 public:
-  // Columns and Rows list the grid columns and rows to settle, in order;
-  // X and Y hold every column's and row's coordinate. Exact iterates the
-  // probes that the doubles leave undecided.
-  TTileProver(const std::vector<TExtended>& X, const std::vector<std::int32_t>& Columns,
-              const std::vector<TExtended>& Y, const std::vector<std::int32_t>& Rows,
-              std::int32_t Limit, TCountGrid& Grid, std::vector<TSampleState>& States,
-              TExactKernel Exact, const TProofOptions& Options);
+  // Exact iterates the probes that the doubles leave undecided.
+  TTileProver(const TTileGrid& Grid, std::int32_t Limit, TExactKernel Exact,
+              const TProofOptions& Options);
 
   // Claims the next first tile and settles what it can of it; false when no
   // tile is left.
