@@ -64,8 +64,6 @@ THeldInput TInputReplay::Mouse(QObject* Receiver, const QEvent& Event) {
   if (Target != TTarget::Image)
     return THeldInput::Undecided; // the window itself has no mouse handlers
 
-  const bool Handled = Mouse.button() == Qt::LeftButton || Mouse.button() == Qt::RightButton ||
-                       Mouse.button() == Qt::MiddleButton;
   switch (Event.type()) {
   case QEvent::MouseButtonPress:
   case QEvent::MouseButtonDblClick:
@@ -74,7 +72,8 @@ THeldInput TInputReplay::Mouse(QObject* Receiver, const QEvent& Event) {
     FSelecting = FSelecting || Mouse.button() == Qt::LeftButton;
     return THeldInput::Undecided;
   case QEvent::MouseButtonRelease:
-    return FSelecting && Handled ? THeldInput::NeedsResult : THeldInput::Undecided;
+    return FSelecting && ToMouseButton(Mouse.button()) ? THeldInput::NeedsResult
+                                                        : THeldInput::Undecided;
   default: {
     const QPoint At = FImage->ToPixels(Local);
     return FSelecting && (At.x() != FLastX || At.y() != FLastY) ? THeldInput::NeedsResult

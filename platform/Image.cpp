@@ -11,18 +11,6 @@
 
 namespace {
 
-std::optional<TMouseButton> ToMouseButton(Qt::MouseButton Button) {
-  switch (Button) {
-  case Qt::LeftButton:
-    return TMouseButton::mbLeft;
-  case Qt::RightButton:
-    return TMouseButton::mbRight;
-  case Qt::MiddleButton:
-    return TMouseButton::mbMiddle;
-  default:
-    return std::nullopt; // extra buttons are not the image's business
-  }
-}
 
 // The fourth byte of an RGBX8888 pixel on a little-endian machine.
 constexpr std::uint32_t OpaqueByte = 0xFF000000u;
@@ -35,6 +23,19 @@ int ToCoordinate(qreal Value) {
 }
 
 } // namespace
+
+std::optional<TMouseButton> ToMouseButton(Qt::MouseButton Button) {
+  switch (Button) {
+  case Qt::LeftButton:
+    return TMouseButton::mbLeft;
+  case Qt::RightButton:
+    return TMouseButton::mbRight;
+  case Qt::MiddleButton:
+    return TMouseButton::mbMiddle;
+  default:
+    return std::nullopt; // extra buttons are not the image's business
+  }
+}
 
 TImage::TImage(QWidget* Parent) : QWidget(Parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);

@@ -5,11 +5,17 @@
 #include <QImage>
 #include <QWidget>
 
+#include <optional>
+
 // An opaque Qt copy of a bitmap, to show on any platform.
 QImage ToQImage(const TBitmap& Bitmap);
 
 // Mouse buttons as the window's handlers see them.
 enum class TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+
+// The button the image control reports for a Qt button; none for the extra
+// buttons, which are not the image's business.
+std::optional<TMouseButton> ToMouseButton(Qt::MouseButton Button);
 
 // The image area: shows the image last drawn into it, stretched to its size,
 // from its own copy, and reports mouse presses, moves and releases in image

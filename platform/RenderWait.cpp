@@ -45,8 +45,11 @@ public:
   public:
     TJobScope(TInputGate& Gate, TJob& Job) : FGate(Gate), FPrevious(Gate.FJob) {
       Gate.FJob = &Job;
-      for (const THeldEvent& Held : Gate.FPending)
-        Gate.Read(Held.Receiver(), *Held.Build());
+      // What still waits comes before anything new: the watch reads it
+      // first, as far as it needs to.
+      for (auto Held = Gate.FPending.begin();
+           Job.Watch && !Job.Decided && Held != Gate.FPending.end(); ++Held)
+        Gate.Read(Held->Receiver(), *Held->Build());
     }
     ~TJobScope() {
       FGate.FJob = FPrevious;

@@ -11,3 +11,10 @@
 // (1..Limit) at which it escaped. This literal loop is the reference that
 // every faster path is checked against.
 bool IsInSet(const TExtPoint& Point, std::int32_t Limit, std::int32_t& Count);
+
+// The count the literal loop gives the point, as a count grid holds it: the
+// escape iteration, or 0 when it does not escape within Limit.
+inline std::int32_t LiteralCount(TExtended X, TExtended Y, std::int32_t Limit) {
+  std::int32_t Count = 0;
+  return IsInSet({X, Y}, Limit, Count) ? 0 : Count;
+}

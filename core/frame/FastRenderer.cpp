@@ -95,9 +95,8 @@ void CheckSettled(const TCountGrid& Grid, const std::vector<TSampleState>& State
     for (std::int32_t J = 0; J < Grid.Rows(); ++J) {
       if (!Settled(States[Grid.Index(I, J)]))
         continue;
-      std::int32_t Count = 0;
-      if (IsInSet({X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)]}, Limit, Count))
-        Count = 0;
+      const std::int32_t Count =
+          LiteralCount(X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)], Limit);
       if (Count != Grid.At(I, J))
         throw std::logic_error("settled sample (" + std::to_string(I) + ", " + std::to_string(J) +
                                ") has count " + std::to_string(Grid.At(I, J)) +

@@ -7,8 +7,6 @@
 #include "ProofRation.h"
 #include "RenderMandelbrot.h"
 
-#include "LiteralCount.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -7,8 +7,6 @@
 #include "OrbitBounds.h"
 #include "BoxProof.h"
 
-#include "LiteralCount.h"
-
 #include <gtest/gtest.h>
 
 #include <cfenv>

@@ -6,7 +6,6 @@
 #include "RenderMandelbrot.h"
 #include "BoxProof.h"
 
-#include "LiteralCount.h"
 #include "ParamName.h"
 #include "View.h"
 
