@@ -5,6 +5,7 @@
 #include "Kernel.h"
 #include "Orbit.h"
 #include "OrbitBounds.h"
+#include "ProofRation.h"
 #include "BoxProof.h"
 
 #include <gtest/gtest.h>
@@ -276,6 +277,11 @@ TEST(ProveOrbitTest, AStartingRadiusIsCarried) {
   EXPECT_FALSE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200, -1e-12));
   EXPECT_FALSE(ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, 200,
                                      std::numeric_limits<double>::quiet_NaN()));
+  // The rationed try, which the double lanes make with their distance from
+  // the literal orbit, carries it too.
+  TProofRation Ration;
+  EXPECT_TRUE(TryOrbitProof(Ration, X, Y, Orbit.ZR, Orbit.ZI, 1e-12));
+  EXPECT_FALSE(TryOrbitProof(Ration, X, Y, Orbit.ZR, Orbit.ZI, 0.5));
 }
 
 } // namespace
