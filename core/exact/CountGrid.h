@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 // Escape counts of one frame: W + 1 columns of H + 1 samples, so the right
 // and bottom edges of the view are sampled too (they take part in the grey
@@ -28,9 +29,14 @@ public:
   }
 
 private:
+  // A side no screen or image file comes near, yet small enough that the
+  // extra edge sample (Size + 1) cannot overflow and a typing slip such as
+  // a size of 2^31 - 1 is refused at once, before any allocation is tried.
+  static constexpr std::int32_t MaxSide = 1'000'000;
   static std::int32_t CheckedSize(std::int32_t Size) {
-    if (Size < 1 || Size > 1'000'000)
-      throw std::invalid_argument("frame width and height must be from 1 to 1000000");
+    if (Size < 1 || Size > MaxSide)
+      throw std::invalid_argument("frame width and height must be from 1 to " +
+                                  std::to_string(MaxSide));
     return Size;
   }
 

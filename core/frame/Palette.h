@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "IterationLimit.h"
 
 #include <cstdint>
 #include <vector>
@@ -10,8 +11,8 @@
 using TPalette = std::vector<TColor>;
 
 // MinCount and MaxCount before any sample escaped: with these, no entry is
-// filled and the frame is black.
-inline constexpr std::int32_t NoMinCount = 10000;
+// filled and the frame is black. No count exceeds the highest limit.
+inline constexpr std::int32_t NoMinCount = MaxIterationLimit;
 inline constexpr std::int32_t NoMaxCount = 0;
 
 // Spreads the counts MinCount..MaxCount over grey levels on a logarithmic

@@ -10,6 +10,11 @@ inline constexpr TExtended StartViewTop = 1.25L;
 inline constexpr TExtended StartViewLeft = -2.5L;
 inline constexpr TExtended StartViewBottom = -1.25L;
 
+// The image the viewer shows at 96 pixels per inch, and the render tool's
+// default size.
+inline constexpr std::int32_t DefaultImageWidth = 577;
+inline constexpr std::int32_t DefaultImageHeight = 353;
+
 // Multiplies before dividing, in extended precision, as the viewer always has.
 inline TExtended ViewRight(TExtended Top, TExtended Left, TExtended Bottom, std::int32_t Width,
                            std::int32_t Height) {

@@ -12,8 +12,8 @@
 struct TRenderArgs {
   enum class TAction { Render, Help, Version };
   TAction Action = TAction::Render;
-  std::int32_t Width = 577;
-  std::int32_t Height = 353;
+  std::int32_t Width = DefaultImageWidth;
+  std::int32_t Height = DefaultImageHeight;
   std::string Output;          // empty: no image file
   int Threads = 0;             // 0: every hardware thread
   bool Literal = false;
