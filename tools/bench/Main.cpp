@@ -5,6 +5,7 @@
 // A benchmark, not a test: read the ratios, not the absolute times, on a
 // shared machine.
 
+#include "BenchArgs.h"
 #include "RenderArgs.h"
 #include "RenderMandelbrot.h"
 #include "View.h"
@@ -72,7 +73,8 @@ const TBenchView BenchViews[] = {
 
 // A view of the given height around (X, Y), as wide as the default size makes it.
 constexpr TBenchView Around(const char* Name, TExtended X, TExtended Y, TExtended Height) {
-  return {Name, X - Height * 577 / 353 / 2, Y + Height / 2, Y - Height / 2};
+  return {Name, X - Height * DefaultImageWidth / DefaultImageHeight / 2, Y + Height / 2,
+          Y - Height / 2};
 }
 
 // At the 80-bit floor, 1e-14 to 1e-18 high, where neighbouring samples are a
@@ -95,38 +97,6 @@ const TBenchView DeepFloorViews[] = {
     Around("filaments 1e-14", -0.10109636384562L, 0.95628651080914L, 1e-14L),
     Around("spine near -2 1e-14", -1.99999999999999L, 0.0L, 1e-14L),
 };
-
-// Takes the bench's own options out of the arguments: --runs N and
-// --group all|main|deep.
-struct TBenchArgs {
-  int Runs = 1;
-  bool Main = true, Deep = true;
-};
-
-TBenchArgs TakeBenchArgs(std::vector<std::string>& Args) {
-  constexpr long MaxRuns = 99;
-  TBenchArgs Bench;
-  std::vector<std::string> Rest;
-  for (std::size_t K = 0; K < Args.size(); ++K) {
-    if (Args[K] != "--runs" && Args[K] != "--group") {
-      Rest.push_back(Args[K]);
-      continue;
-    }
-    if (K + 1 == Args.size())
-      throw TUsageError(Args[K] + " needs a value");
-    const std::string& Value = Args[++K];
-    if (Args[K - 1] == "--runs") {
-      Bench.Runs = static_cast<int>(ParseWholeNumber(Value, 1, MaxRuns, "--runs"));
-    } else if (Value == "all" || Value == "main" || Value == "deep") {
-      Bench.Main = Value != "deep";
-      Bench.Deep = Value != "main";
-    } else {
-      throw TUsageError("--group must be all, main or deep, not '" + Value + "'");
-    }
-  }
-  Args = std::move(Rest);
-  return Bench;
-}
 
 double Milliseconds(std::chrono::steady_clock::duration Elapsed) {
   return std::chrono::duration<double, std::milli>(Elapsed).count();
@@ -188,31 +158,19 @@ bool BenchView(const TBenchView& View, std::int32_t Width, std::int32_t Height, 
 } // namespace
 
 int main(int argc, char** argv) {
-  int Threads = 0;
-  std::int32_t Width = 577, Height = 353;
   TBenchArgs Bench;
   try {
-    std::vector<std::string> Words(argv + 1, argv + argc);
-    Bench = TakeBenchArgs(Words);
-    TRenderArgs Args = ParseRenderArgs(Words);
-    if (Args.Action == TRenderArgs::TAction::Help) {
-      std::puts("Usage: gorvanel-bench [--size WxH] [--threads N] [--runs N] [--group all|main|deep]\n"
-                "Renders fixed views with the literal renderer, the default one without\n"
-                "proofs and the default one, and prints their times, the ratios, the share\n"
-                "of samples proved and whether the frames are identical. The last two\n"
-                "alternate over --runs runs (default 1), the best of each shown. The group\n"
-                "deep holds views at the 80-bit floor, 1e-14 to 1e-18 high.");
-      return 0;
-    }
-    if (!Args.Output.empty() || Args.Literal || Args.Right || Args.Left != StartViewLeft)
-      throw TUsageError("gorvanel-bench takes only --size, --threads, --runs and --group");
-    Threads = Args.Threads;
-    Width = Args.Width;
-    Height = Args.Height;
+    Bench = ParseBenchArgs({argv + 1, argv + argc});
   } catch (const TUsageError& Error) {
     std::fprintf(stderr, "gorvanel-bench: %s\n", Error.what());
     return 2;
   }
+  if (Bench.Help) {
+    std::puts(BenchUsage);
+    return 0;
+  }
+  const std::int32_t Width = Bench.Width, Height = Bench.Height;
+  const int Threads = Bench.Threads;
 
   std::printf("%dx%d, default renderer on %s threads, best of %d interleaved run%s\n", Width,
               Height, Threads > 0 ? std::to_string(Threads).c_str() : "all hardware", Bench.Runs,

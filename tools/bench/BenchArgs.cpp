@@ -1,0 +1,64 @@
+#include "BenchArgs.h"
+
+#include "RenderArgs.h"
+
+const char* const BenchUsage =
+    "Usage: gorvanel-bench [--size WxH] [--threads N] [--runs N] [--group all|main|deep]\n"
+    "Renders fixed views with the literal renderer, the default one without\n"
+    "proofs and the default one, and prints their times, the ratios, the share\n"
+    "of samples proved and whether the frames are identical. The last two\n"
+    "alternate over --runs runs (default 1), the best of each shown. The group\n"
+    "deep holds views at the 80-bit floor, 1e-14 to 1e-18 high.";
+
+namespace {
+
+constexpr long MaxRuns = 99;
+
+void ApplyBenchOption(const std::string& Name, const std::string& Value, TBenchArgs& Bench) {
+  if (Name == "--runs") {
+    Bench.Runs = static_cast<int>(ParseWholeNumber(Value, 1, MaxRuns, "--runs"));
+  } else if (Name == "--group") {
+    if (Value != "all" && Value != "main" && Value != "deep")
+      throw TUsageError("--group must be all, main or deep, not '" + Value + "'");
+    Bench.Main = Value != "deep";
+    Bench.Deep = Value != "main";
+  } else if (Name == "--size") {
+    // The size and the thread count are read as the render tool reads them.
+    const TRenderArgs Render = ParseRenderArgs({Name, Value});
+    Bench.Width = Render.Width;
+    Bench.Height = Render.Height;
+  } else {
+    Bench.Threads = ParseRenderArgs({Name, Value}).Threads;
+  }
+}
+
+} // namespace
+
+TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args) {
+  TBenchArgs Bench;
+  const TRenderArgs Defaults;
+  Bench.Width = Defaults.Width;
+  Bench.Height = Defaults.Height;
+  for (std::size_t K = 0; K < Args.size(); ++K) {
+    const std::string& Arg = Args[K];
+    if (Arg == "--help") {
+      Bench.Help = true;
+      continue;
+    }
+    const auto Eq = Arg.find('=');
+    const std::string Name = Arg.substr(0, Eq);
+    if (Name != "--size" && Name != "--threads" && Name != "--runs" && Name != "--group")
+      throw TUsageError("gorvanel-bench takes only --size, --threads, --runs and --group, not '" +
+                        Arg + "'");
+    std::string Value;
+    if (Eq != std::string::npos) {
+      Value = Arg.substr(Eq + 1);
+    } else if (K + 1 < Args.size()) {
+      Value = Args[++K];
+    } else {
+      throw TUsageError(Name + " needs a value");
+    }
+    ApplyBenchOption(Name, Value, Bench);
+  }
+  return Bench;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What gorvanel-bench was asked to do: the size of every frame, the render
+// threads (0: every hardware thread), how many interleaved runs, and which
+// groups of views.
+struct TBenchArgs {
+  bool Help = false;
+  std::int32_t Width = 0, Height = 0;
+  int Threads = 0;
+  int Runs = 1;
+  bool Main = true, Deep = true;
+};
+
+// Parses the arguments after the program name: --size, --threads, --runs,
+// --group and --help, each value after a space or an equals sign. Anything
+// else is refused, so that a benchmark never runs other than it was asked.
+// Throws TUsageError.
+TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args);
+
+extern const char* const BenchUsage;
