@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cstdio>
 #include <deque>
 #include <exception>
 #include <system_error>
@@ -92,14 +93,18 @@ private:
     return Widget && Widget->window() == FWindow;
   }
 
-  // A watch that fails decides nothing but that the job runs to its end.
+  // A watch that fails decides nothing but that the job runs to its end;
+  // the failure is reported, since it costs the user a render they may
+  // have wanted stopped.
   void Read(QObject* Receiver, const QEvent& Event) {
     if (!FJob || FJob->Decided || !FJob->Watch)
       return;
     THeldInput Verdict = THeldInput::NeedsResult;
     try {
       Verdict = FJob->Watch(Receiver, Event);
-    } catch (const std::exception&) {
+    } catch (const std::exception& Error) {
+      std::fprintf(stderr, "gorvanel: reading the input held during a render failed: %s\n",
+                   Error.what());
     }
     FJob->Decided = Verdict != THeldInput::Undecided;
     if (Verdict == THeldInput::DiscardsResult)

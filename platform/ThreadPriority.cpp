@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <atomic>
+#include <cstdio>
 #include <system_error>
 
 void SetThreadPriority(TThreadPriority Priority) {
@@ -20,13 +22,21 @@ TThreadPriority ThreadPriority() {
                                                        : TThreadPriority::Normal;
 }
 
-TBelowNormalPriority::TBelowNormalPriority() { SetThreadPriority(TThreadPriority::BelowNormal); }
+TBelowNormalPriority::TBelowNormalPriority(TSetter Set) : FSet(Set) {
+  try {
+    FSet(TThreadPriority::BelowNormal);
+  } catch (const std::exception& Error) {
+    static std::atomic<bool> Reported{false};
+    if (!Reported.exchange(true))
+      std::fprintf(stderr, "gorvanel: %s; rendering at normal priority\n", Error.what());
+  }
+}
 
 // A destructor must not throw; going back from SCHED_BATCH to SCHED_OTHER is
 // always allowed, so there is nothing to report.
 TBelowNormalPriority::~TBelowNormalPriority() {
   try {
-    SetThreadPriority(TThreadPriority::Normal);
+    FSet(TThreadPriority::Normal);
   } catch (...) {
   }
 }

@@ -13,11 +13,19 @@ void SetThreadPriority(TThreadPriority Priority);
 TThreadPriority ThreadPriority();
 
 // Lowers the calling thread's priority for its lifetime and sets it back to
-// normal (not to whatever it was before) however the scope is left.
+// normal (not to whatever it was before) however the scope is left. The
+// lowered priority is a courtesy to the rest of the desktop: where the
+// system refuses it, the thread goes on at normal priority, and the first
+// refusal in the process is reported on stderr. Set is how the priority is
+// set (tests pass one that refuses).
 class TBelowNormalPriority {
 public:
-  TBelowNormalPriority();
+  using TSetter = void (*)(TThreadPriority);
+  explicit TBelowNormalPriority(TSetter Set = SetThreadPriority);
   ~TBelowNormalPriority();
   TBelowNormalPriority(const TBelowNormalPriority&) = delete;
   TBelowNormalPriority& operator=(const TBelowNormalPriority&) = delete;
+
+private:
+  TSetter FSet;
 };

@@ -11,9 +11,15 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -161,6 +167,26 @@ void TServicesTest::PriorityGuardRestoresNormal() {
   SetThreadPriority(TThreadPriority::BelowNormal);
   { const TBelowNormalPriority Lowered; }
   QCOMPARE(ThreadPriority(), TThreadPriority::Normal);
+  // A system that refuses the lower priority costs only the courtesy: the
+  // guard goes on, and the refusal is said once however often it comes.
+  QTemporaryFile Log;
+  QVERIFY(Log.open());
+  std::fflush(stderr);
+  const int Saved = dup(STDERR_FILENO);
+  dup2(Log.handle(), STDERR_FILENO);
+  for (int K = 0; K < 2; ++K) {
+    const TBelowNormalPriority Refused([](TThreadPriority Priority) {
+      if (Priority == TThreadPriority::BelowNormal)
+        throw std::system_error(EPERM, std::generic_category(), "cannot set the thread priority");
+    });
+  }
+  std::fflush(stderr);
+  dup2(Saved, STDERR_FILENO);
+  close(Saved);
+  QVERIFY(Log.seek(0));
+  QCOMPARE(QString::fromUtf8(Log.readAll()),
+           QStringLiteral("gorvanel: cannot set the thread priority: Operation not permitted; "
+                          "rendering at normal priority\n"));
 }
 
 void TServicesTest::RenderThreadsInheritThePriority() {
