@@ -12,8 +12,12 @@ all: build
 deps:
 	@./scripts/install-deps.sh
 
+# Ninja: with nothing to rebuild, it decides so in a few milliseconds, so
+# make run opens the window at once.
+GENERATOR ?= Ninja
+
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON $(CMAKE_FLAGS)
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -23,7 +27,7 @@ build: configure
 # Builds what the viewer needs, nothing else, and starts it.
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target gorvanel
-	$(BUILD)/app/gorvanel
+	$(BUILD)/app/gorvanel $(ARGS)
 
 # Builds and runs every test.
 test: build
@@ -41,7 +45,7 @@ test-sanitize: deps
 # which is not built with it): the core tests, and whole renders on 1, 2, 3
 # and 7 threads. Any report fails the run.
 test-tsan: deps
-	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON -DGORVANEL_TSAN=ON
+	cmake -S . -B $(TSAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON -DGORVANEL_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 exitcode=66" ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
 

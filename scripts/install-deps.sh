@@ -3,15 +3,20 @@
 # need, and does nothing when they are all present. Uses sudo unless root.
 set -eu
 
-PACKAGES="cmake make g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
+# python3 is for scripts/mutate.sh; ninja-build keeps a build with nothing to
+# do quick.
+PACKAGES="cmake make ninja-build g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
 xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland dbus-daemon dbus-bin
-desktop-file-utils appstream dpkg-dev file lintian man-db binutils"
+desktop-file-utils appstream dpkg-dev file lintian man-db binutils
+python3"
 
+# One query for all of them: this runs before every build, so it must be quick.
+# shellcheck disable=SC2086
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' $PACKAGES 2>/dev/null |
+  sed -n 's/^\([^ :]*\)\(:[^ ]*\)\{0,1\} install ok installed$/\1/p')
 missing=""
 for p in $PACKAGES; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing="$missing $p"
-  fi
+  case " $(echo $installed) " in *" $p "*) ;; *) missing="$missing $p" ;; esac
 done
 [ -z "$missing" ] && exit 0
 

@@ -5,8 +5,42 @@
 # copy is of the work tree as it stands, so new tests count before a commit.
 # Prints one line per mutation: caught (with the first failing tests) or
 # MISSED. Takes about a minute per mutation. Usage: scripts/mutate.sh [FILTER]
+# With --check it builds nothing and only checks that the text of every
+# mutation stands exactly once in its file, so that the list still fits
+# the code.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+
+# mutation FILE FROM TO: replaces the one occurrence of FROM in FILE by TO;
+# fails, changing nothing, unless FROM occurs exactly once.
+mutation() {
+  python3 - "$@" <<'PY'
+import sys
+path, old, new = sys.argv[1], sys.argv[2].strip(), sys.argv[3].strip()
+text = open(path).read()
+if text.count(old) != 1:
+    sys.exit(1)
+open(path, "w").write(text.replace(old, new))
+PY
+}
+
+# The mutations, one per line: name | file | text | weakened text.
+mutations() { grep -v '^#' "$root/scripts/mutations.txt"; }
+
+if [ "${1:-}" = --check ]; then
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  mutations | while IFS='|' read -r name file from to; do
+    file=$(echo "$file" | tr -d ' ')
+    cp "$root/$file" "$scratch/copy" 2>/dev/null && mutation "$scratch/copy" "$from" "$to" ||
+      echo "$(echo "$name" | sed 's/ *$//'): the text is not in $file once"
+  done >"$scratch/misfits"
+  cat "$scratch/misfits"
+  [ -s "$scratch/misfits" ] && exit 1
+  echo "mutations: all $(mutations | wc -l) texts stand once in their files"
+  exit 0
+fi
+
 filter=${1:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT INT TERM
@@ -15,19 +49,11 @@ cmake -S "$scratch" -B "$scratch/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/
 cmake --build "$scratch/build" --target core_tests -j "$(nproc)" >/dev/null
 # Put back with a fresh time stamp, so that the next build recompiles it.
 restore() { mv "$scratch/$file.orig" "$scratch/$file"; touch "$scratch/$file"; }
-grep -v '^#' "$scratch/scripts/mutations.txt" | grep -F -- "$filter" | while IFS='|' read -r name file from to; do
+mutations | grep -F -- "$filter" | while IFS='|' read -r name file from to; do
   name=$(echo "$name" | sed 's/ *$//')
   file=$(echo "$file" | tr -d ' ')
   cp "$scratch/$file" "$scratch/$file.orig"
-  if ! python3 - "$scratch/$file" "$from" "$to" <<'PY'
-import sys
-path, old, new = sys.argv[1], sys.argv[2].strip(), sys.argv[3].strip()
-text = open(path).read()
-if text.count(old) != 1:
-    sys.exit(1)
-open(path, "w").write(text.replace(old, new))
-PY
-  then
+  if ! mutation "$scratch/$file" "$from" "$to"; then
     echo "$name: NOT APPLIED (the text is not in $file once)"; rm -f "$scratch/$file.orig"
     continue
   fi
