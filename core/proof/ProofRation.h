@@ -16,11 +16,12 @@
 // between them can cost an attempt more or less, never a wrong result.
 class TProofRation {
 public:
+  static constexpr std::int32_t StartCredit = 8, Reward = 4, MaxCredit = 64, RationedTry = 16;
+
   bool Grants();
   void Record(bool Proved);
 
 private:
-  static constexpr std::int32_t StartCredit = 8, Reward = 4, MaxCredit = 64, RationedTry = 16;
   std::atomic<std::int32_t> FCredit{StartCredit};
   std::atomic<std::uint32_t> FSkipped{0};
 };
@@ -46,16 +47,17 @@ bool TryOrbitProof(TProofRation& Ration, TExtended X, TExtended Y, TExtended ZR,
 // changes only the speed, never a count.
 class TStepRation {
 public:
-  bool Grants();
-  void Record(bool Settled, std::int32_t Steps);
-
-private:
   static constexpr std::int64_t StartCredit = 1 << 14, MaxCredit = 1 << 20;
   // Each DebtStep of debt halves the share of samples tried, down to one in
   // RationedTry << MaxBackoff.
   static constexpr std::int64_t DebtStep = 1 << 16;
   static constexpr std::int64_t MaxBackoff = 4;
   static constexpr std::uint32_t RationedTry = 16;
+
+  bool Grants();
+  void Record(bool Settled, std::int32_t Steps);
+
+private:
   std::atomic<std::int64_t> FCredit{StartCredit};
   std::atomic<std::uint32_t> FSkipped{0};
 };

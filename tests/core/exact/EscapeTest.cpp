@@ -51,23 +51,6 @@ TEST_P(EscapeTest, CountsAsTheLiteralLoop) {
 
 INSTANTIATE_TEST_SUITE_P(KnownPoints, EscapeTest, testing::ValuesIn(EscapeCases), TParamName());
 
-// The same loop in double, to show the pinned point really tells the two apart.
-TEST(EscapeTest, PinnedPointDiffersInDouble) {
-  const double CX = 258.0 / 1024, CY = 590.0 / 1024;
-  double ZR = 0, ZI = 0, ZR2 = 0, ZI2 = 0;
-  int N = 1;
-  for (; N <= 200; ++N) {
-    const double T0 = ZR2 - ZI2, T1 = (ZI * ZR) * 2;
-    ZR = T0 + CX;
-    ZI = T1 + CY;
-    ZR2 = ZR * ZR;
-    ZI2 = ZI * ZI;
-    if (ZR2 + ZI2 > 4)
-      break;
-  }
-  EXPECT_EQ(N, 126);
-}
-
 TEST(IterationLimitTest, TableBoundaries) {
   const TExtended Above = std::numeric_limits<TExtended>::infinity();
   struct TRow {

@@ -95,11 +95,6 @@ TEST(LiteralRenderTest, RejectsEmptyFrames) {
                std::invalid_argument);
 }
 
-TEST(LiteralRenderTest, RenderMandelbrotIsTheFramesImage) {
-  const TBitmap Image = RenderMandelbrot(StartTopLeft(), StartBottomRight(), 57, 35);
-  EXPECT_EQ(Image, RenderFrameLiteral(StartTopLeft(), StartBottomRight(), 57, 35).Image);
-}
-
 } // namespace
 
 // Deep views pinned to their pictures. Both renderers compute the samples

@@ -2,6 +2,7 @@
 // phase it was, and a stop token that is never triggered changes nothing.
 
 #include "RenderMandelbrot.h"
+#include "WorkQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +64,7 @@ TEST(StopTest, StoppedMidRenderHandsOutNoMoreWork) {
       Source.request_stop();
       const std::int64_t DoneAtStop = Progress.Done;
       EXPECT_THROW(Render.get(), TRenderStopped) << Threads << " threads";
-      EXPECT_LE(Progress.Done - DoneAtStop, 32 * Threads);
+      EXPECT_LE(Progress.Done - DoneAtStop, TWorkQueue::RunLength * Threads);
       EXPECT_LT(Progress.Done, Progress.Total / 4);
     }
   }
