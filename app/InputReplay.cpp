@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <QWindow>
 
-TInputReplay::TInputReplay(const TImage& Image, bool Selecting, int LastX, int LastY)
-    : FImage(&Image), FSelecting(Selecting), FLastX(LastX), FLastY(LastY),
+TInputReplay::TInputReplay(const TImage& Image, const TDragState& State)
+    : FImage(&Image), FState(State),
       // The zoom starts as the last button is let go; a button still held
       // then holds the mouse for a widget this cannot know.
       FGrab(QGuiApplication::mouseButtons() == Qt::NoButton ? TTarget::None : TTarget::Unknown) {}
@@ -15,9 +15,12 @@ TInputReplay::TInputReplay(const TImage& Image, bool Selecting, int LastX, int L
 THeldInput TInputReplay::Next(QObject* Receiver, const QEvent& Event) {
   switch (Event.type()) {
   case QEvent::Close:
-    return THeldInput::DiscardsResult;
+    return Apply({TWindowInput::TKind::Close});
   case QEvent::KeyPress:
-    return Key(Event);
+    // Keys reach the window whichever of its widgets they are sent to: the
+    // image takes no focus and passes them on.
+    return Apply({TWindowInput::TKind::Key, TMouseButton::mbLeft,
+                  static_cast<const QKeyEvent&>(Event).key()});
   case QEvent::MouseButtonPress:
   case QEvent::MouseButtonDblClick:
   case QEvent::MouseButtonRelease:
@@ -38,12 +41,11 @@ THeldInput TInputReplay::Next(QObject* Receiver, const QEvent& Event) {
   }
 }
 
-// Keys reach the window whichever of its widgets they are sent to: the image
-// takes no focus and passes them on.
-THeldInput TInputReplay::Key(const QEvent& Event) const {
-  if (static_cast<const QKeyEvent&>(Event).key() != Qt::Key_Escape)
+THeldInput TInputReplay::Apply(const TWindowInput& Input) {
+  const TInputEffect Effect = ApplyInput(FState, Input);
+  if (Effect == TInputEffect::None)
     return THeldInput::Undecided;
-  return FSelecting ? THeldInput::NeedsResult : THeldInput::DiscardsResult;
+  return UsesImage(Effect) ? THeldInput::NeedsResult : THeldInput::DiscardsResult;
 }
 
 THeldInput TInputReplay::Mouse(QObject* Receiver, const QEvent& Event) {
@@ -64,21 +66,20 @@ THeldInput TInputReplay::Mouse(QObject* Receiver, const QEvent& Event) {
   if (Target != TTarget::Image)
     return THeldInput::Undecided; // the window itself has no mouse handlers
 
+  // As the image control reports it: a double click's second press is a
+  // press, and the extra buttons are not reported.
+  const QPoint At = FImage->ToPixels(Local);
+  const std::optional<TMouseButton> Button = ToMouseButton(Mouse.button());
   switch (Event.type()) {
   case QEvent::MouseButtonPress:
   case QEvent::MouseButtonDblClick:
-    if (Mouse.button() == Qt::RightButton)
-      return THeldInput::DiscardsResult;
-    FSelecting = FSelecting || Mouse.button() == Qt::LeftButton;
-    return THeldInput::Undecided;
+    return Button ? Apply({TWindowInput::TKind::MouseDown, *Button, 0, At.x(), At.y()})
+                  : THeldInput::Undecided;
   case QEvent::MouseButtonRelease:
-    return FSelecting && ToMouseButton(Mouse.button()) ? THeldInput::NeedsResult
-                                                        : THeldInput::Undecided;
-  default: {
-    const QPoint At = FImage->ToPixels(Local);
-    return FSelecting && (At.x() != FLastX || At.y() != FLastY) ? THeldInput::NeedsResult
-                                                                : THeldInput::Undecided;
-  }
+    return Button ? Apply({TWindowInput::TKind::MouseUp, *Button, 0, At.x(), At.y()})
+                  : THeldInput::Undecided;
+  default:
+    return Apply({TWindowInput::TKind::MouseMove, TMouseButton::mbLeft, 0, At.x(), At.y()});
   }
 }
 

@@ -1,23 +1,22 @@
 #pragma once
 
 #include "Image.h"
+#include "InputRule.h"
 #include "RenderWait.h"
 
 // Replays in the head the input held while a zoom renders, from the state
 // the window will be in when the render ends, to tell whether the new image
-// will ever be shown. It will not when the first event that acts on the
-// window is a right press on the image (going back discards the image), Esc
-// with no drag (it closes the window) or a close request. It will when that
-// event is a move to a new place during a drag, a release that ends a drag
-// or Esc during a drag. Nothing else acts: moves and releases with no drag,
-// a left press (it anchors a drag and draws nothing), a move to where the
-// last rubber band was drawn, other buttons, other keys. Input it cannot
-// place is taken to need the image, which is never wrong, only slower.
+// will ever be shown: each event goes where Qt would deliver it, and the
+// window's own input rule (ApplyInput) says what it would do there. The
+// image is never shown when the first event that does anything goes back or
+// closes the window; it is when that event draws or wipes a rubber band or
+// zooms. Input it cannot place is taken to need the image, which is never
+// wrong, only slower.
 class TInputReplay {
 public:
   // Image: the window's image control, a direct child of the window.
-  // Selecting, LastX and LastY: the window's drag state.
-  TInputReplay(const TImage& Image, bool Selecting, int LastX, int LastY);
+  // State: the window's drag state.
+  TInputReplay(const TImage& Image, const TDragState& State);
 
   THeldInput Next(QObject* Receiver, const QEvent& Event);
 
@@ -27,7 +26,7 @@ private:
   enum class TTarget { None, Image, Window, Unknown };
 
   THeldInput Mouse(QObject* Receiver, const QEvent& Event);
-  THeldInput Key(const QEvent& Event) const;
+  THeldInput Apply(const TWindowInput& Input);
   // Where the window system's mouse event goes, as Qt routes it: a press
   // with no button held before goes to the widget under it, which then
   // has every mouse event until the last button is let go; a drag or a
@@ -35,7 +34,6 @@ private:
   TTarget Route(const QEvent& Event, bool OnImage);
 
   const TImage* FImage;
-  bool FSelecting;
-  int FLastX, FLastY;
+  TDragState FState;
   TTarget FGrab; // the widget that has the mouse while buttons are held, if any
 };

@@ -10,16 +10,13 @@
 #include <QScreen>
 
 #include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <exception>
 #include <utility>
 
 namespace {
 
 constexpr char Caption[] = "Gorvanel - The Mandelbrot Set";
-// A drag must exceed this many pixels in x or y to zoom; less is a click.
-constexpr std::int64_t DragThreshold = 5;
-constexpr int EscapeKey = Qt::Key_Escape;
 
 // Event handlers must not let exceptions into Qt's event loop: report the
 // failure on stderr and carry on with the window as it is.
@@ -119,18 +116,48 @@ TBitmap TMainForm::RenderView(TExtended Top, TExtended Left, TExtended Bottom,
 
 void TMainForm::keyPressEvent(QKeyEvent* Event) {
   FormKeyDown(Event->key(), Event->modifiers());
-  if (Event->key() != EscapeKey)
+  if (Event->key() != Qt::Key_Escape)
     QWidget::keyPressEvent(Event); // other keys pass on unchanged
 }
 
 void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers) {
-  if (Key != EscapeKey)
-    return;
-  if (Selecting) {
-    Selecting = false;
-    Image1->Draw(Bitmap); // wipes the rubber band
-  } else {
+  Perform(ApplyInput(*this, {TWindowInput::TKind::Key, TMouseButton::mbLeft, Key}));
+}
+
+void TMainForm::Image1MouseDown(TMouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
+  Perform(ApplyInput(*this, {TWindowInput::TKind::MouseDown, Button, 0, X, Y}));
+}
+
+void TMainForm::Image1MouseMove(Qt::KeyboardModifiers, int X, int Y) {
+  Perform(ApplyInput(*this, {TWindowInput::TKind::MouseMove, TMouseButton::mbLeft, 0, X, Y}));
+}
+
+void TMainForm::Image1MouseUp(TMouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
+  Perform(ApplyInput(*this, {TWindowInput::TKind::MouseUp, Button, 0, X, Y}));
+}
+
+void TMainForm::Perform(TInputEffect Effect) {
+  switch (Effect) {
+  case TInputEffect::None:
+    break;
+  case TInputEffect::DrawBand:
+    Guarded("drawing the selection", [&] {
+      Image1->Draw(WithWhiteFrame(Bitmap, std::min(StartX, LastX), std::min(StartY, LastY),
+                                  std::max(StartX, LastX), std::max(StartY, LastY)));
+    });
+    break;
+  case TInputEffect::WipeBand:
+    Image1->Draw(Bitmap);
+    break;
+  case TInputEffect::Zoom:
+    Zoom();
+    break;
+  case TInputEffect::GoBack:
+    GoBack();
+    break;
+  case TInputEffect::Close:
     close();
+    break;
   }
 }
 
@@ -158,45 +185,6 @@ void TMainForm::RestoreLastView() {
   History.pop_back();
 }
 
-void TMainForm::Image1MouseDown(TMouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
-  if (Button == TMouseButton::mbLeft) {
-    Selecting = true;
-    StartX = X;
-    StartY = Y;
-  } else if (Button == TMouseButton::mbRight) {
-    GoBack();
-  }
-}
-
-void TMainForm::Image1MouseMove(Qt::KeyboardModifiers, int X, int Y) {
-  if (!Selecting || (X == LastX && Y == LastY))
-    return;
-  LastX = X;
-  LastY = Y;
-  Guarded("drawing the selection", [&] {
-    Image1->Draw(WithWhiteFrame(Bitmap, std::min(StartX, X), std::min(StartY, Y),
-                                std::max(StartX, X), std::max(StartY, Y)));
-  });
-}
-
-void TMainForm::Image1MouseUp(TMouseButton, Qt::KeyboardModifiers, int X, int Y) {
-  if (!Selecting)
-    return;
-  EndX = X;
-  EndY = Y;
-  Selecting = false;
-  if (std::llabs(std::int64_t{EndX} - StartX) <= DragThreshold &&
-      std::llabs(std::int64_t{EndY} - StartY) <= DragThreshold) {
-    Image1->Draw(Bitmap);
-    return;
-  }
-  if (StartX > EndX)
-    std::swap(StartX, EndX);
-  if (StartY > EndY)
-    std::swap(StartY, EndY);
-  Zoom();
-}
-
 // Pushes the current view and zooms into the selected rectangle: its rows
 // give the new top and bottom, its left column the new left edge; the right
 // edge follows from the image's aspect ratio.
@@ -214,7 +202,7 @@ void TMainForm::Zoom() {
     // the window before its image would ever be shown: the render then
     // stops. The view stays, unshown and without an image, for that input
     // to leave as it would have left the finished one.
-    const auto Replay = [Replay = TInputReplay(*Image1, Selecting, LastX, LastY)](
+    const auto Replay = [Replay = TInputReplay(*Image1, *this)](
                             QObject* Receiver, const QEvent& Event) mutable {
       return Replay.Next(Receiver, Event);
     };

@@ -3,6 +3,7 @@
 #include "Bitmap.h"
 #include "Extended.h"
 #include "Image.h"
+#include "InputRule.h"
 #include "RenderMandelbrot.h"
 #include "RenderWait.h"
 #include "View.h"
@@ -41,15 +42,16 @@ using TViewListener =
     std::function<void(TExtended Top, TExtended Left, TExtended Bottom, std::int32_t, std::int32_t)>;
 
 // The main window: the current view and its image, zooming by a dragged
-// rectangle, going back through the zoom history, Esc.
-class TMainForm : public QWidget {
+// rectangle, going back through the zoom history, Esc. Its drag state
+// (Selecting, StartX, ...) is a TDragState, which the input rule changes.
+class TMainForm : public QWidget, private TDragState {
   Q_OBJECT
 
 public:
   // The layout at 96 pixels per inch; Qt scales it on other screens.
   static constexpr int ClientWidth = 592, ClientHeight = 367;
   static constexpr int ImageLeft = 8, ImageTop = 8;
-  static constexpr int ImageWidth = 577, ImageHeight = 353;
+  static constexpr int ImageWidth = DefaultImageWidth, ImageHeight = DefaultImageHeight;
 
   // Renders the start view before the window is shown. Throws when that
   // render fails: there is no sensible window to show without an image.
@@ -81,6 +83,8 @@ private:
   void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
   TBitmap RenderView(TExtended Top, TExtended Left, TExtended Bottom,
                      const TInputWatch& Watch = {});
+  // Does what the input rule said an event calls for.
+  void Perform(TInputEffect Effect);
   void Zoom();
   void RestoreLastView();
   void ViewShown() const;
@@ -93,10 +97,6 @@ private:
   TExtended ViewTop = 0;
   TExtended ViewLeft = 0;
   TExtended ViewBottom = 0;
-  bool Selecting = false;
-  std::int32_t StartX = 0, StartY = 0;
-  std::int32_t EndX = 0, EndY = 0;
-  std::int32_t LastX = 0, LastY = 0;
 
   TRenderer FRenderer;
   TViewListener FOnView;
