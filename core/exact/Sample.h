@@ -41,8 +41,3 @@ private:
   const std::vector<TSample>& FSamples;
   std::size_t FNext = 0;
 };
-
-// An exact iteration of every sample a feed hands out, with the counts IsInSet
-// gives: one of the kernels, passed to what needs exact counts without
-// depending on the kernels itself.
-using TExactKernel = void (*)(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits);

@@ -2,7 +2,6 @@
 #include "Frame.h"
 #include "IsInSet.h"
 #include "Kernel.h"
-#include "OrbitBounds.h"
 #include "RenderMandelbrot.h"
 #include "TileProver.h"
 #include "WorkQueue.h"
@@ -155,7 +154,7 @@ void IterateOpenSamples(TFastFrame& Frame, TExactKernel Exact, const TRenderOpti
     if (Doubles)
       IterateSamplesBounded(Feed, Geometry.Limit, Exact);
     else
-      Exact(Feed, Geometry.Limit, Options.Proofs);
+      IterateExactly(Feed, Geometry.Limit, Exact, Options.Proofs);
   });
   if (Queue.Stopped())
     throw TRenderStopped();
@@ -173,7 +172,7 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
         static_cast<std::int64_t>(Frame.Columns.Unique.size()) * Frame.Rows.Unique.size();
   // The exact kernel chosen iterates every sample that is iterated exactly:
   // the proofs' probes and the samples they leave open.
-  const TExactKernel Exact = Options.PortableKernel ? IterateSamplesPortable : IterateSamples;
+  const TExactKernel Exact = Options.PortableKernel ? TExactKernel::Portable : TExactKernel::Default;
   if (Options.Proofs &&
       (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame.Columns, Frame.Rows, Options.Proof)))
     ProveTiles(Frame, Exact, Options);

@@ -5,7 +5,7 @@
 #include "Frame.h"
 #include "RenderMandelbrot.h"
 #include "Sample.h"
-#include "TileProver.h"
+#include "SampleState.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Extended.h"
+#include "ProofRation.h"
 #include "Sample.h"
 
 #include <cstddef>
@@ -9,8 +10,9 @@
 
 // Iterates every sample the feed hands out with the given limit, giving the
 // same counts as IsInSet, several samples in flight at once where the
-// processor allows it.
-// ProveOrbits false leaves out the orbit proofs above (for comparison).
+// processor allows it. Orbits still inside after OrbitProofAt iterations get
+// one rationed try at a proof that they stay inside (FastPaths.md);
+// ProveOrbits false leaves those tries out (for comparison).
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits = true);
 
 // The same with the portable loop, one sample at a time; used where the x87
@@ -19,6 +21,24 @@ void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrb
 
 // Escape count of one point by the portable loop, with exact cycle detection.
 std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits = true);
+
+// Which exact kernel iterates: IterateSamples, or the portable loop.
+enum class TExactKernel { Default, Portable };
+
+// Iterates every sample of the feed with the kernel chosen.
+void IterateExactly(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
+                    bool ProveOrbits = true);
+
+// Gives every sample the count IsInSet gives it, like the kernels, but first
+// follows each orbit in doubles with a rigorous bound (TBoundedLanes); what
+// the bound cannot decide is iterated by the exact kernel chosen. Ration,
+// which may be shared by threads and calls, keeps the doubles to a few
+// samples where they keep failing.
+void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
+                           TStepRation& Ration);
+// The same with a ration of its own.
+void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit,
+                           TExactKernel Exact = TExactKernel::Default);
 
 // True where IterateSamples runs the hand-written x87 kernel.
 bool HasX87Kernel();

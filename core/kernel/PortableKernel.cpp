@@ -1,6 +1,6 @@
 #include "Kernel.h"
 #include "Orbit.h"
-#include "BoxProof.h"
+#include "ProofRation.h"
 
 namespace {
 
@@ -8,18 +8,15 @@ namespace {
 // early in the set, rarely enough to cost nothing measurable.
 constexpr std::int32_t CycleCheckInterval = 8;
 
-} // namespace
-
-// The literal loop plus exact cycle detection (see FastPaths.md). Orbits that
-// are attracted to a cycle are also proved to stay inside.
-std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits) {
+std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits,
+                         TProofRation& Ration) {
   TOrbit Orbit;
   TCycleCheck Cycle{0, 0, CycleCheckInterval};
-  const std::int32_t ProofAt = ProveOrbits ? OrbitProofAt : Limit + 1;
+  TOrbitProofTry Proof(ProveOrbits);
   for (std::int32_t N = 1; N <= Limit; ++N) {
     if (Orbit.Step(X, Y))
       return N;
-    if (N == ProofAt && ProveOrbitStaysInside(X, Y, Orbit.ZR, Orbit.ZI, OrbitProofBudget))
+    if (N == Proof.At() && Proof.TryAt(N, Ration, X, Y, Orbit.ZR, Orbit.ZI))
       return 0;
     if (N % CycleCheckInterval == 0 && Cycle.Repeats(Orbit.ZR, Orbit.ZI, N))
       return 0;
@@ -27,8 +24,18 @@ std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool Prov
   return 0;
 }
 
+} // namespace
+
+// The literal loop plus exact cycle detection (see FastPaths.md). Orbits that
+// are attracted to a cycle are also proved to stay inside.
+std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits) {
+  TProofRation Ration;
+  return EscapeCount(X, Y, Limit, ProveOrbits, Ration);
+}
+
 void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
+  TProofRation Ration;
   TSample Sample;
   while (Feed.Next(Sample))
-    *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit, ProveOrbits);
+    *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit, ProveOrbits, Ration);
 }

@@ -21,8 +21,8 @@
 
 #include "Kernel.h"
 #include "Orbit.h"
+#include "LanePool.h"
 #include "ProofRation.h"
-#include "BoxProof.h"
 
 #include <algorithm>
 #include <array>
@@ -201,92 +201,112 @@ bool ShareX(const std::array<TLaneRegs, LaneCount>& Lanes) {
 std::atomic<std::int64_t> WatchReports{0};
 std::atomic<std::int64_t> LanesLoaded{0};
 
-// What C++ keeps of a lane between blocks.
-struct TX87LaneBook {
-  bool Active = false;
-  std::int32_t N = 0; // iterations done: z_N is the lane's untested z
-  std::int32_t* Count = nullptr;
-  TExtended X = 0, Y = 0; // the point
-  TCycleCheck Cycle;
-  std::int32_t NextProof = 0; // when to try proving that the orbit stays inside
-};
+// The x87 registers as a block of lanes for TLanePool. A lane's N counts
+// the iterations done: z_N is its untested z.
+class TX87Block {
+public:
+  static constexpr int LaneCount = ::LaneCount;
+  static constexpr std::int32_t MaxSteps = BlockIterations;
 
-// Gives the lane its next sample. The first iterations run here, one sample
-// at a time: most samples of a shallow view escape within them, and a sample
-// that escapes in the lanes costs a trip out of the assembly and back.
-bool Refill(TSampleFeed& Feed, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t Limit,
-            bool ProveOrbits) {
-  TSample Sample;
-  while (Feed.Next(Sample)) {
+  TX87Block(std::int32_t Limit, bool ProveOrbits) : FLimit(Limit), FProveOrbits(ProveOrbits) {}
+  // Counted here, and added once: threads share the total.
+  ~TX87Block() { LanesLoaded.fetch_add(FLoaded, std::memory_order_relaxed); }
+  TX87Block(const TX87Block&) = delete;
+  TX87Block& operator=(const TX87Block&) = delete;
+
+  // The first iterations run here, one sample at a time: most samples of a
+  // shallow view escape within them, and a sample that escapes in the lanes
+  // costs a trip out of the assembly and back.
+  bool Load(int K, const TSample& Sample, TLaneBook& Book) {
     TOrbit Orbit;
     std::int32_t N = 0;
     bool Escaped = false;
-    while (N < ScalarIterations && N < Limit && !Escaped) {
+    while (N < ScalarIterations && N < FLimit && !Escaped) {
       Escaped = Orbit.Step(Sample.X, Sample.Y);
       ++N;
     }
-    if (Escaped || N == Limit) {
+    if (Escaped || N == FLimit) {
       *Sample.Count = Escaped ? N : 0;
-      continue;
+      return false;
     }
+    TLaneRegs& Regs = FRegs[static_cast<std::size_t>(K)];
     Regs = TLaneRegs{};
     if (!SplitExactly(Sample.X, Regs.CXHigh, Regs.CXLow) ||
         !SplitExactly(Sample.Y, Regs.CYHigh, Regs.CYLow)) {
-      *Sample.Count = EscapeCount(Sample.X, Sample.Y, Limit, ProveOrbits);
-      continue;
+      *Sample.Count = EscapeCount(Sample.X, Sample.Y, FLimit, FProveOrbits);
+      return false;
     }
     // z_N has been tested; the lane tests it once more, harmlessly, first.
     Regs.ZR = Orbit.ZR;
     Regs.ZI = Orbit.ZI;
-    const std::int32_t FirstProof =
-        ProveOrbits ? OrbitProofAt : std::numeric_limits<std::int32_t>::max();
-    Book = TX87LaneBook{true, N, Sample.Count, Sample.X, Sample.Y, {0, 0, N}, FirstProof};
+    Book = {true, N, Sample, TOrbitProofTry(FProveOrbits)};
+    FCycles[static_cast<std::size_t>(K)] = {0, 0, N};
+    ++FLoaded;
     return true;
   }
+
   // An idle lane iterates c = 0, which stays at 0 and never escapes.
-  Regs = TLaneRegs{};
-  Book = TX87LaneBook{};
-  return false;
-}
+  void Idle(int K) { FRegs[static_cast<std::size_t>(K)] = TLaneRegs{}; }
 
-// A lane the watch reported: the literal loop runs the block again from the
-// lane's state before it and finds the escape to the iteration (or finds none,
-// and the lane goes on from the same bits). Returns whether it escaped.
-bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t Done) {
-  WatchReports.fetch_add(1, std::memory_order_relaxed);
-  TOrbit Orbit(Before.ZR, Before.ZI);
-  for (std::int32_t K = 0; K < Done; ++K) {
-    if (Orbit.Escaped()) {
-      *Book.Count = Book.N + K;
+  // Run no lane past its limit: z_Limit is the last one the loop tests.
+  // Young lanes are looked at sooner (after as many iterations again as
+  // they have done), so orbits that settle early into a cycle stop early.
+  std::int32_t Steps(const TLaneBook& Book) const {
+    return std::min(FLimit + 1 - Book.N, std::max(Book.N, MinBlockIterations));
+  }
+
+  std::int32_t Run(std::int32_t Steps) {
+    FBefore = FRegs;
+    return RunBlock(FRegs, Steps, ShareX(FRegs), FWatchMask);
+  }
+
+  // A finished lane (escaped, at the limit, in an exact cycle, or proved
+  // to stay inside) writes its count.
+  bool Finish(int K, TLaneBook& Book, std::int32_t Done) {
+    const auto L = static_cast<std::size_t>(K);
+    TLaneRegs& Regs = FRegs[L];
+    if ((FWatchMask >> K) & 1u && Recheck(FBefore[L], Regs, Book, Done))
+      return true;
+    Book.N += Done;
+    if (Book.N > FLimit || FCycles[L].Repeats(Regs.ZR, Regs.ZI, Book.N) ||
+        Book.Proof.TryAt(Book.N, FRation, Book.Sample.X, Book.Sample.Y, Regs.ZR, Regs.ZI)) {
+      *Book.Sample.Count = 0;
       return true;
     }
-    Orbit.Step(Book.X, Book.Y);
+    return false;
   }
-  Regs.ZR = Orbit.ZR;
-  Regs.ZI = Orbit.ZI;
-  return false;
-}
 
-// After a block: a finished lane (escaped, at the limit, or in an exact cycle)
-// writes its count; returns whether it finished.
-bool FinishLane(const TLaneRegs& Before, TLaneRegs& Regs, TX87LaneBook& Book, std::int32_t Done,
-            bool Watched, std::int32_t Limit, TProofRation& Ration) {
-  if (Watched && Recheck(Before, Regs, Book, Done))
-    return true;
-  Book.N += Done;
-  if (Book.N > Limit || Book.Cycle.Repeats(Regs.ZR, Regs.ZI, Book.N)) {
-    *Book.Count = 0;
-    return true;
-  }
-  if (Book.N >= Book.NextProof) {
-    Book.NextProof = std::numeric_limits<std::int32_t>::max(); // one try only
-    if (TryOrbitProof(Ration, Book.X, Book.Y, Regs.ZR, Regs.ZI)) {
-      *Book.Count = 0;
-      return true;
+  bool Paused() const { return false; }
+
+private:
+  // A lane the watch reported: the literal loop runs the block again from
+  // the lane's state before it and finds the escape to the iteration (or
+  // finds none, and the lane goes on from the same bits). Returns whether
+  // it escaped.
+  static bool Recheck(const TLaneRegs& Before, TLaneRegs& Regs, const TLaneBook& Book,
+                      std::int32_t Done) {
+    WatchReports.fetch_add(1, std::memory_order_relaxed);
+    TOrbit Orbit(Before.ZR, Before.ZI);
+    for (std::int32_t K = 0; K < Done; ++K) {
+      if (Orbit.Escaped()) {
+        *Book.Sample.Count = Book.N + K;
+        return true;
+      }
+      Orbit.Step(Book.Sample.X, Book.Sample.Y);
     }
+    Regs.ZR = Orbit.ZR;
+    Regs.ZI = Orbit.ZI;
+    return false;
   }
-  return false;
-}
+
+  const std::int32_t FLimit;
+  const bool FProveOrbits;
+  std::array<TLaneRegs, LaneCount> FRegs{}, FBefore{};
+  std::array<TCycleCheck, LaneCount> FCycles{};
+  unsigned FWatchMask = 0;
+  TProofRation FRation;
+  std::int64_t FLoaded = 0;
+};
 
 } // namespace
 
@@ -301,34 +321,8 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
     IterateSamplesPortable(Feed, Limit, ProveOrbits);
     return;
   }
-  std::array<TLaneRegs, LaneCount> Regs;
-  std::array<TX87LaneBook, LaneCount> Books;
-  TProofRation Ration;
-  int Active = 0;
-  std::int64_t Loaded = 0; // counted here, and added once: threads share the total
-  for (int K = 0; K < LaneCount; ++K)
-    Active += Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
-  Loaded += Active;
-  while (Active > 0 && !Feed.Stopped()) {
-    // Run no lane past its limit: z_Limit is the last one the loop tests.
-    // Young lanes are looked at sooner (after as many iterations again as
-    // they have done), so orbits that settle early into a cycle stop early.
-    std::int32_t Bodies = BlockIterations;
-    for (const TX87LaneBook& Book : Books)
-      if (Book.Active)
-        Bodies = std::min({Bodies, Limit + 1 - Book.N, std::max(Book.N, MinBlockIterations)});
-    const std::array<TLaneRegs, LaneCount> Before = Regs;
-    unsigned Mask = 0;
-    const std::int32_t Done = RunBlock(Regs, Bodies, ShareX(Regs), Mask);
-    for (int K = 0; K < LaneCount; ++K)
-      if (Books[K].Active &&
-          FinishLane(Before[K], Regs[K], Books[K], Done, (Mask >> K) & 1u, Limit, Ration)) {
-        const bool Refilled = Refill(Feed, Regs[K], Books[K], Limit, ProveOrbits);
-        Active += Refilled - 1;
-        Loaded += Refilled;
-      }
-  }
-  LanesLoaded.fetch_add(Loaded, std::memory_order_relaxed);
+  TX87Block Block(Limit, ProveOrbits);
+  TLanePool<TX87Block>(Feed, Block).Run();
 }
 
 #else

@@ -109,10 +109,10 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
   const auto Run = [&](auto Proof) {
     return Expected == 0 ? StaysInside(Proof, Limit, true) : EscapesTogether(Proof, Expected);
   };
-  const TBoxProof<true, double> Fast(Box);
+  const TOrbitEnclosure<true, double> Fast(Box);
   if (Fast.FineEnough())
     return Run(Fast);
-  return Run(TBoxProof<true, TExtended>(Box));
+  return Run(TOrbitEnclosure<true, TExtended>(Box));
 }
 
 bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
@@ -120,7 +120,7 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
   if (!InRange({X, Y, ZR, ZI}) || !(Radius >= 0 && Radius <= MaxWidth))
     return false;
   const TRoundUpward Upward;
-  TBoxProof<false, double> Proof(X, Y, ZR, ZI, Radius);
+  TOrbitEnclosure<false, double> Proof(X, Y, ZR, ZI, Radius);
   return StaysInside(Proof, Budget, false).Proved;
 }
 

@@ -54,17 +54,20 @@ inline double OrbitStepError(double Error, double AbsCX, double AbsCY, double RX
   return Error * (4 + (AbsCX + RX + AbsCY + RY));
 }
 
-// Linear false: one point, and no linear terms. Its c need not be a double:
-// then RX and RY are the rounding of c to the centre CX, CY, which is not in
-// any linear term but in StepError, whose margin covers it (FastPaths.md).
-template <bool Linear, class TCentre> class TBoxProof {
+// Steps the enclosure of the orbits of a box of points (Linear: with terms
+// linear in the point) or of a single orbit, and tests it against the
+// escape test; the box and the orbit proofs run it. Linear false: one
+// point, and no linear terms. Its c need not be a double: then RX and RY
+// are the rounding of c to the centre CX, CY, which is not in any linear
+// term but in StepError, whose margin covers it (FastPaths.md).
+template <bool Linear, class TCentre> class TOrbitEnclosure {
 public:
   using TState = TEnclosure<TCentre>;
 
   // The enclosure of the orbits of every point of Box, at the first iterate.
   // Any centre will do: the half-widths, rounded up in both orders, cover
   // the box around it.
-  explicit TBoxProof(const TProofBox& Box) {
+  explicit TOrbitEnclosure(const TProofBox& Box) {
     CX = static_cast<TCentre>(Box.XMin + (Box.XMax - Box.XMin) / 2);
     CY = static_cast<TCentre>(Box.YMin + (Box.YMax - Box.YMin) / 2);
     RX = std::max(static_cast<double>(Box.XMax - CX), static_cast<double>(CX - Box.XMin));
@@ -78,8 +81,8 @@ public:
   // The enclosure of one point's orbit where it stands at z: a double centre
   // starts off by the rounding of z, which the radius takes.
   // Radius adds how far the orbit may already be from z.
-  TBoxProof(TExtended X, TExtended Y, TExtended ZR, TExtended ZI, double Radius)
-      : TBoxProof(TProofBox{X, X, Y, Y}) {
+  TOrbitEnclosure(TExtended X, TExtended Y, TExtended ZR, TExtended ZI, double Radius)
+      : TOrbitEnclosure(TProofBox{X, X, Y, Y}) {
     E = {static_cast<TCentre>(ZR), static_cast<TCentre>(ZI), 0, 0, 0, 0, 0};
     E.R = DiffUp(ZR, static_cast<TExtended>(E.ZR)) + DiffUp(ZI, static_cast<TExtended>(E.ZI)) + Radius;
     Rounding = E.R;
@@ -181,7 +184,7 @@ public:
   // inside itself after Steps iterations, testing inside at each of them.
   // Then no orbit that passes through Start ever escapes.
   bool ClosesFrom(const TState& Start, double Width, std::int32_t Steps) const {
-    TBoxProof Shadow = *this;
+    TOrbitEnclosure Shadow = *this;
     Shadow.E = Start;
     Shadow.E.R = std::max(Width, Start.R);
     for (std::int32_t K = 0; K < Steps; ++K) {

@@ -33,7 +33,7 @@ template <class TProof> TEnclosureTrace Trace(TProof Proof, std::int32_t First, 
 }
 
 template <class TCentre> TEscapeVerdict StepFrom(const TProofBox& Box, TEnclosureState& State) {
-  TBoxProof<true, TCentre> Proof(Box);
+  TOrbitEnclosure<true, TCentre> Proof(Box);
   Proof.Restart(Imported<TCentre>(State));
   const TEscapeVerdict Verdict = Proof.Test();
   if (Verdict != TEscapeVerdict::Inside)
@@ -48,14 +48,14 @@ template <class TCentre> TEscapeVerdict StepFrom(const TProofBox& Box, TEnclosur
 TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre) {
   const TRoundUpward Upward;
   if (DoubleCentre)
-    return Trace(TBoxProof<true, double>(Box), 1, Steps);
-  return Trace(TBoxProof<true, TExtended>(Box), 1, Steps);
+    return Trace(TOrbitEnclosure<true, double>(Box), 1, Steps);
+  return Trace(TOrbitEnclosure<true, TExtended>(Box), 1, Steps);
 }
 
 TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                            std::int32_t First, std::int32_t Steps) {
   const TRoundUpward Upward;
-  return Trace(TBoxProof<false, double>(X, Y, ZR, ZI, 0), First, Steps);
+  return Trace(TOrbitEnclosure<false, double>(X, Y, ZR, ZI, 0), First, Steps);
 }
 
 TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State) {
@@ -70,5 +70,5 @@ bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureSt
     using TCentre = decltype(Proof.CentreX());
     return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
   };
-  return DoubleCentre ? Closes(TBoxProof<true, double>(Box)) : Closes(TBoxProof<true, TExtended>(Box));
+  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box)) : Closes(TOrbitEnclosure<true, TExtended>(Box));
 }

@@ -3,14 +3,11 @@
 // used here.
 //
 // The lanes run with upward rounding, so that every sum and product of
-// non-negative bounds rounds up; the file is built with -frounding-math, and
-// the exact kernel that takes the undecided samples runs only after the
-// caller's rounding is back.
+// non-negative bounds rounds up; the file is built with -frounding-math.
 
 #include "OrbitBounds.h"
 
 #include "ProofBounds.h"
-#include "ProofRation.h"
 #include "BoxProof.h"
 
 #include <emmintrin.h>
@@ -19,13 +16,13 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace {
 
 // Registers of two orbits each in flight; four hide the latency of a step.
-constexpr int Registers = 2;
-constexpr int LaneCount = 2 * Registers;
+constexpr int Registers = TBoundedLanes::LaneCount / 2;
 
 // Each lane keeps S >= r^2 for the radius r of the disk around its double
 // orbit w that holds the literal orbit, so that a step needs no root. The
@@ -91,219 +88,121 @@ inline void StepLanes(__m128d& ZR, __m128d& ZI, __m128d& S, __m128d XX, __m128d 
   ZI = _mm_add_pd(_mm_mul_pd(Twice, ZI), _mm_load_pd(CY));
 }
 
-struct alignas(16) TLanes {
+} // namespace
+
+struct alignas(16) TBoundedLanes::TLanes {
   std::array<double, LaneCount> ZR{}, ZI{}, S{}, CX{}, CY{}, E2{};
 };
 
-struct TDoubleLaneBook {
-  bool Active = false;
-  std::int32_t N = 0; // iterations done: z_N is the lane's tested z
-  std::int32_t NextProof = 0;
-  TSample Sample;
-};
+TBoundedLanes::TBoundedLanes(std::int32_t Limit, std::vector<TSample>& Undecided,
+                             std::size_t Batch, TStepRation& Ration)
+    : FLimit(Limit), FBatch(Batch), FUndecided(Undecided), FStepRation(Ration),
+      FLanes(std::make_unique<TLanes>()) {}
 
-class TLaneRunner {
-public:
-  TLaneRunner(TSampleFeed& Feed, std::int32_t Limit, std::vector<TSample>& Undecided,
-              TStepRation& StepRation)
-      : FFeed(Feed), FLimit(Limit), FUndecided(Undecided), FStepRation(StepRation) {}
+TBoundedLanes::~TBoundedLanes() = default;
 
-  // Runs the lanes until every sample is settled or undecided, or until
-  // Batch samples wait undecided; returns whether any lane is left.
-  bool Run(std::size_t Batch) {
-    if (!FStarted) {
-      FStarted = true;
-      for (int J = 0; J < LaneCount; ++J)
-        FActive += Load(J);
-    }
-    while (FActive > 0 && FUndecided.size() < Batch && !FFeed.Stopped()) {
-      std::int32_t Steps = std::numeric_limits<std::int32_t>::max();
-      for (const TDoubleLaneBook& Book : FBooks)
-        if (Book.Active)
-          Steps = std::min(Steps, std::min(FLimit, Book.NextProof) - Book.N);
-      const bool Stopped = RunSteps(Steps);
-      for (int J = 0; J < LaneCount; ++J)
-        if (FBooks[static_cast<std::size_t>(J)].Active && FinishLane(J, Steps, Stopped))
-          FActive += Load(J) - 1;
-    }
-    return FActive > 0;
-  }
-
-  bool Stopped() const { return FFeed.Stopped(); }
-
-private:
-  // Gives lane J its next sample, at z_1 = c, already tested.
-  bool Load(int J) {
-    TDoubleLaneBook& Book = FBooks[static_cast<std::size_t>(J)];
-    const auto K = static_cast<std::size_t>(J);
-    TSample Sample;
-    while (FFeed.Next(Sample)) {
-      if (!(std::fabs(Sample.X) <= MaxCoordinate && std::fabs(Sample.Y) <= MaxCoordinate) ||
-          !FStepRation.Grants()) {
-        FUndecided.push_back(Sample);
-        continue;
-      }
-      const TBoundedLane Start = StartLane(Sample.X, Sample.Y);
-      const TEscapeVerdict Verdict = Test(Start.ZR, Start.ZI, Start.S);
-      if (Verdict == TEscapeVerdict::Outside || (Verdict == TEscapeVerdict::Inside && FLimit == 1)) {
-        *Sample.Count = Verdict == TEscapeVerdict::Outside ? 1 : 0;
-        continue;
-      }
-      if (Verdict == TEscapeVerdict::Undecided) {
-        FUndecided.push_back(Sample);
-        continue;
-      }
-      FLanes.ZR[K] = Start.ZR;
-      FLanes.ZI[K] = Start.ZI;
-      FLanes.S[K] = Start.S;
-      FLanes.CX[K] = Start.CX;
-      FLanes.CY[K] = Start.CY;
-      FLanes.E2[K] = Start.E2;
-      Book = {true, 1, OrbitProofAt, Sample};
-      return true;
-    }
-    // An idle lane follows c = 0 with no error, which stays at 0.
-    FLanes.ZR[K] = FLanes.ZI[K] = FLanes.S[K] = FLanes.CX[K] = FLanes.CY[K] = FLanes.E2[K] = 0;
-    Book = TDoubleLaneBook{};
+bool TBoundedLanes::Load(int J, const TSample& Sample, TLaneBook& Book) {
+  if (!(std::fabs(Sample.X) <= MaxCoordinate && std::fabs(Sample.Y) <= MaxCoordinate) ||
+      !FStepRation.Grants()) {
+    FUndecided.push_back(Sample);
     return false;
   }
-
-  // Runs every lane Steps iterations on, or fewer when the cheap test fails
-  // for some lane; returns whether it did, with Steps set to those run.
-  bool RunSteps(std::int32_t& Steps) {
-    __m128d ZR[Registers], ZI[Registers], S[Registers], XX[Registers], YY[Registers], M[Registers];
-    for (int K = 0; K < Registers; ++K) {
-      ZR[K] = _mm_load_pd(&FLanes.ZR[2 * K]);
-      ZI[K] = _mm_load_pd(&FLanes.ZI[2 * K]);
-      S[K] = _mm_load_pd(&FLanes.S[2 * K]);
-    }
-    std::int32_t Done = 0;
-    bool Stopped = false;
-    for (;;) {
-      __m128d Failed = _mm_setzero_pd();
-      for (int K = 0; K < Registers; ++K) {
-        XX[K] = _mm_mul_pd(ZR[K], ZR[K]);
-        YY[K] = _mm_mul_pd(ZI[K], ZI[K]);
-        M[K] = _mm_add_pd(XX[K], YY[K]);
-        Failed = _mm_or_pd(Failed, CheapTestFails(S[K], M[K]));
-      }
-      // The states a run starts from were tested already.
-      if (Done > 0 && _mm_movemask_pd(Failed) != 0) {
-        Stopped = true;
-        break;
-      }
-      if (Done == Steps)
-        break;
-      for (int K = 0; K < Registers; ++K)
-        StepLanes(ZR[K], ZI[K], S[K], XX[K], YY[K], M[K], &FLanes.CX[2 * K], &FLanes.CY[2 * K],
-                  &FLanes.E2[2 * K]);
-      ++Done;
-    }
-    for (int K = 0; K < Registers; ++K) {
-      _mm_store_pd(&FLanes.ZR[2 * K], ZR[K]);
-      _mm_store_pd(&FLanes.ZI[2 * K], ZI[K]);
-      _mm_store_pd(&FLanes.S[2 * K], S[K]);
-    }
-    Steps = Done;
-    return Stopped;
+  const TBoundedLane Start = StartLane(Sample.X, Sample.Y);
+  const TEscapeVerdict Verdict = Test(Start.ZR, Start.ZI, Start.S);
+  if (Verdict == TEscapeVerdict::Outside || (Verdict == TEscapeVerdict::Inside && FLimit == 1)) {
+    *Sample.Count = Verdict == TEscapeVerdict::Outside ? 1 : 0;
+    return false;
   }
+  if (Verdict == TEscapeVerdict::Undecided) {
+    FUndecided.push_back(Sample);
+    return false;
+  }
+  const auto K = static_cast<std::size_t>(J);
+  TLanes& Lanes = *FLanes;
+  Lanes.ZR[K] = Start.ZR;
+  Lanes.ZI[K] = Start.ZI;
+  Lanes.S[K] = Start.S;
+  Lanes.CX[K] = Start.CX;
+  Lanes.CY[K] = Start.CY;
+  Lanes.E2[K] = Start.E2;
+  Book = {true, 1, Sample, TOrbitProofTry()};
+  return true;
+}
 
-  // After a run: a lane whose count is known writes it; returns whether the
-  // lane is free.
-  bool FinishLane(int J, std::int32_t Steps, bool Stopped) {
-    TDoubleLaneBook& Book = FBooks[static_cast<std::size_t>(J)];
-    const auto K = static_cast<std::size_t>(J);
-    Book.N += Steps;
-    if (Stopped) {
-      const TEscapeVerdict Verdict = Test(FLanes.ZR[K], FLanes.ZI[K], FLanes.S[K]);
-      if (Verdict == TEscapeVerdict::Outside) {
-        *Book.Sample.Count = Book.N;
-        FStepRation.Record(true, Book.N);
-        return true;
-      }
-      if (Verdict == TEscapeVerdict::Undecided) {
-        FUndecided.push_back(Book.Sample);
-        FStepRation.Record(false, Book.N);
-        return true;
-      }
+// An idle lane follows c = 0 with no error, which stays at 0.
+void TBoundedLanes::Idle(int J) {
+  const auto K = static_cast<std::size_t>(J);
+  TLanes& Lanes = *FLanes;
+  Lanes.ZR[K] = Lanes.ZI[K] = Lanes.S[K] = Lanes.CX[K] = Lanes.CY[K] = Lanes.E2[K] = 0;
+}
+
+std::int32_t TBoundedLanes::Run(std::int32_t Steps) {
+  TLanes& Lanes = *FLanes;
+  __m128d ZR[Registers], ZI[Registers], S[Registers], XX[Registers], YY[Registers], M[Registers];
+  for (int K = 0; K < Registers; ++K) {
+    ZR[K] = _mm_load_pd(&Lanes.ZR[2 * K]);
+    ZI[K] = _mm_load_pd(&Lanes.ZI[2 * K]);
+    S[K] = _mm_load_pd(&Lanes.S[2 * K]);
+  }
+  std::int32_t Done = 0;
+  FCheapTestFailed = false;
+  for (;;) {
+    __m128d Failed = _mm_setzero_pd();
+    for (int K = 0; K < Registers; ++K) {
+      XX[K] = _mm_mul_pd(ZR[K], ZR[K]);
+      YY[K] = _mm_mul_pd(ZI[K], ZI[K]);
+      M[K] = _mm_add_pd(XX[K], YY[K]);
+      Failed = _mm_or_pd(Failed, CheapTestFails(S[K], M[K]));
     }
-    if (Book.N == FLimit) {
-      *Book.Sample.Count = 0;
+    // The states a run starts from were tested already.
+    if (Done > 0 && _mm_movemask_pd(Failed) != 0) {
+      FCheapTestFailed = true;
+      break;
+    }
+    if (Done == Steps)
+      break;
+    for (int K = 0; K < Registers; ++K)
+      StepLanes(ZR[K], ZI[K], S[K], XX[K], YY[K], M[K], &Lanes.CX[2 * K], &Lanes.CY[2 * K],
+                &Lanes.E2[2 * K]);
+    ++Done;
+  }
+  for (int K = 0; K < Registers; ++K) {
+    _mm_store_pd(&Lanes.ZR[2 * K], ZR[K]);
+    _mm_store_pd(&Lanes.ZI[2 * K], ZI[K]);
+    _mm_store_pd(&Lanes.S[2 * K], S[K]);
+  }
+  return Done;
+}
+
+bool TBoundedLanes::Finish(int J, TLaneBook& Book, std::int32_t Done) {
+  const auto K = static_cast<std::size_t>(J);
+  const TLanes& Lanes = *FLanes;
+  Book.N += Done;
+  if (FCheapTestFailed) {
+    const TEscapeVerdict Verdict = Test(Lanes.ZR[K], Lanes.ZI[K], Lanes.S[K]);
+    if (Verdict == TEscapeVerdict::Outside) {
+      *Book.Sample.Count = Book.N;
       FStepRation.Record(true, Book.N);
       return true;
     }
-    if (Book.N == Book.NextProof) {
-      Book.NextProof = std::numeric_limits<std::int32_t>::max(); // one try only
-      if (TryOrbitProof(FRation, Book.Sample.X, Book.Sample.Y, FLanes.ZR[K], FLanes.ZI[K],
-                        std::sqrt(FLanes.S[K]))) {
-        *Book.Sample.Count = 0;
-        FStepRation.Record(true, FLimit);
-        return true;
-      }
+    if (Verdict == TEscapeVerdict::Undecided) {
+      FUndecided.push_back(Book.Sample);
+      FStepRation.Record(false, Book.N);
+      return true;
     }
-    return false;
   }
-
-  TSampleFeed& FFeed;
-  const std::int32_t FLimit;
-  std::vector<TSample>& FUndecided;
-  TLanes FLanes;
-  std::array<TDoubleLaneBook, LaneCount> FBooks;
-  TStepRation& FStepRation;
-  TProofRation FRation;
-  bool FStarted = false;
-  int FActive = 0;
-};
-
-// What the exact kernel is fed: the samples the lanes leave undecided, in
-// batches, the lanes running (with upward rounding) only when the kernel
-// wants a sample and the last batch is used up. So the kernel runs once for
-// the whole feed, its lanes full to the end, and the undecided are shared
-// out with the rest of the frame's samples, not left to the end.
-class TUndecidedFeed : public TSampleFeed {
-public:
-  TUndecidedFeed(TSampleFeed& Feed, std::int32_t Limit, TStepRation& Ration)
-      : FRunner(Feed, Limit, FUndecided, Ration) {}
-
-  bool Next(TSample& Sample) override {
-    if (FNext == FUndecided.size()) {
-      FUndecided.clear();
-      FNext = 0;
-      if (FMore) {
-        const TRoundUpward Upward;
-        FMore = FRunner.Run(Batch);
-      }
-      if (FUndecided.empty())
-        return false; // the lanes are through the feed
-    }
-    Sample = FUndecided[FNext++];
+  if (Book.N == FLimit) {
+    *Book.Sample.Count = 0;
+    FStepRation.Record(true, Book.N);
     return true;
   }
-  bool Stopped() const override { return FRunner.Stopped(); }
-
-private:
-  static constexpr std::size_t Batch = 64;
-  std::vector<TSample> FUndecided;
-  std::size_t FNext = 0;
-  TLaneRunner FRunner;
-  bool FMore = true;
-};
-
-} // namespace
-
-void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
-                           TStepRation& Ration) {
-  if (Limit < 1) {
-    Exact(Feed, Limit, true);
-    return;
+  if (Book.Proof.TryAt(Book.N, FProofRation, Book.Sample.X, Book.Sample.Y, Lanes.ZR[K],
+                       Lanes.ZI[K], std::sqrt(Lanes.S[K]))) {
+    *Book.Sample.Count = 0;
+    FStepRation.Record(true, FLimit);
+    return true;
   }
-  TUndecidedFeed Undecided(Feed, Limit, Ration);
-  Exact(Undecided, Limit, true);
-}
-
-void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {
-  TStepRation Ration;
-  IterateSamplesBounded(Feed, Limit, Exact, Ration);
+  return false;
 }
 
 TBoundedLane StartBoundedLane(TExtended X, TExtended Y) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "BoxProof.h"
 #include "Extended.h"
 
 #include <atomic>
+#include <limits>
 #include <cstdint>
 
 // Rations proof attempts of one kind where they keep failing. A failure
@@ -32,6 +34,32 @@ private:
 // when it was granted and the proof succeeded.
 bool TryOrbitProof(TProofRation& Ration, TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                    double Radius = 0);
+
+// The one try at an orbit proof that each sample gets, once it has run
+// OrbitProofAt iterations (or never, where orbit proofs are off).
+class TOrbitProofTry {
+public:
+  static constexpr std::int32_t Never = std::numeric_limits<std::int32_t>::max();
+
+  TOrbitProofTry() = default;
+  explicit TOrbitProofTry(bool Enabled) : FAt(Enabled ? OrbitProofAt : Never) {}
+
+  // The iteration the try is due at.
+  std::int32_t At() const { return FAt; }
+
+  // Once the orbit has run N >= At() iterations: the try (TryOrbitProof),
+  // made once; true when the orbit is proved to stay inside.
+  bool TryAt(std::int32_t N, TProofRation& Ration, TExtended X, TExtended Y, TExtended ZR,
+             TExtended ZI, double Radius = 0) {
+    if (N < FAt)
+      return false;
+    FAt = Never;
+    return TryOrbitProof(Ration, X, Y, ZR, ZI, Radius);
+  }
+
+private:
+  std::int32_t FAt = OrbitProofAt;
+};
 
 // Rations the bounded double orbits (OrbitBounds.h) where they keep failing
 // (slow escapes near the set, whose bound grows too large): the doubles then

@@ -1,6 +1,7 @@
 // Orbits in doubles with a bound: every count they settle against the literal
 // loop, in regions where they settle most samples and where they give most up.
 
+#include "BoundedKernel.h"
 #include "IsInSet.h"
 #include "Kernel.h"
 #include "Orbit.h"
@@ -13,22 +14,34 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <random>
 #include <vector>
 
 namespace {
 
-// Stands in for the exact kernel: marks what it is given, and the rounding
-// it runs under, also after each sample it takes (the lanes run inside).
+// Stands in for the exact kernel behind the lanes: marks what they hand on,
+// and the rounding it gets them under, also after each sample it takes (the
+// lanes run inside).
 constexpr std::int32_t Handed = -7;
 bool HandedToNearest = true;
-void MarkHanded(TSampleFeed& Feed, std::int32_t, bool) {
+void MarkHanded(TSampleFeed& Feed, std::int32_t Limit) {
+  TStepRation Ration;
+  TUndecidedFeed Undecided(Feed, Limit, Ration);
   HandedToNearest = HandedToNearest && std::fegetround() == FE_TONEAREST;
   TSample Sample;
-  while (Feed.Next(Sample)) {
+  while (Undecided.Next(Sample)) {
     HandedToNearest = HandedToNearest && std::fegetround() == FE_TONEAREST;
     *Sample.Count = Handed;
   }
+}
+
+// The lanes with an exact kernel behind them, or with MarkHanded.
+void Iterate(TSampleFeed& Feed, std::int32_t Limit, std::optional<TExactKernel> Exact) {
+  if (Exact)
+    IterateSamplesBounded(Feed, Limit, *Exact);
+  else
+    MarkHanded(Feed, Limit);
 }
 
 struct TTally {
@@ -37,13 +50,14 @@ struct TTally {
 
 // Runs the points through the bounded kernel with Exact and checks every
 // count that is not handed on.
-TTally Check(const std::vector<TExtPoint>& Points, std::int32_t Limit, TExactKernel Exact) {
+TTally Check(const std::vector<TExtPoint>& Points, std::int32_t Limit,
+             std::optional<TExactKernel> Exact = std::nullopt) {
   std::vector<std::int32_t> Counts(Points.size(), -1);
   std::vector<TSample> Samples;
   for (std::size_t K = 0; K < Points.size(); ++K)
     Samples.push_back({Points[K].X, Points[K].Y, &Counts[K]});
   TListFeed Feed(Samples);
-  IterateSamplesBounded(Feed, Limit, Exact);
+  Iterate(Feed, Limit, Exact);
   TTally Tally;
   for (std::size_t K = 0; K < Points.size(); ++K) {
     if (Counts[K] == ::Handed) {
@@ -80,7 +94,7 @@ TEST(OrbitBoundsTest, SettledCountsAreTheLiteralLoops) {
     for (int K = 0; K < 600; ++K)
       Points.push_back({Region.X + Region.Half * static_cast<TExtended>(Offset(Random)) / 3,
                         Region.Y + Region.Half * static_cast<TExtended>(Offset(Random)) / 3});
-    const TTally Tally = Check(Points, Region.Limit, MarkHanded);
+    const TTally Tally = Check(Points, Region.Limit);
     Total.InSet += Tally.InSet;
     Total.Escaped += Tally.Escaped;
     Total.Handed += Tally.Handed;
@@ -107,7 +121,7 @@ TEST(OrbitBoundsTest, LateEscapesAreNeverSettledEarly) {
     if (LiteralCount(X, Y, 6000) < 1000)
       continue;
     ++Late;
-    Settled += Check({{X, Y}}, 6000, MarkHanded).Escaped;
+    Settled += Check({{X, Y}}, 6000).Escaped;
   }
   EXPECT_GT(Settled, 0);
 }
@@ -136,20 +150,20 @@ TEST(OrbitBoundsTest, HardPointsGoToTheExactKernel) {
     std::int32_t Count = -1;
     const std::vector<TSample> Sample{{Case.X, Case.Y, &Count}};
     TListFeed Feed(Sample);
-    IterateSamplesBounded(Feed, Case.Limit, MarkHanded);
+    MarkHanded(Feed, Case.Limit);
     if (Case.Count != -1) {
       EXPECT_EQ(Count, Case.Count) << static_cast<double>(Case.X) << ", " << static_cast<double>(Case.Y);
     }
     // With the real kernel behind it, every count is the literal loop's.
     TListFeed Again(Sample);
-    IterateSamplesBounded(Again, Case.Limit, IterateSamples);
+    IterateSamplesBounded(Again, Case.Limit);
     EXPECT_EQ(Count, LiteralCount(Case.X, Case.Y, Case.Limit)) << static_cast<double>(Case.X);
   }
-  // A limit below 1 goes straight to the exact kernel.
+  // Under a limit below 1 every sample is handed on.
   std::int32_t Count = -1;
   const std::vector<TSample> Sample{{0.1L, 0.1L, &Count}};
   TListFeed Feed(Sample);
-  IterateSamplesBounded(Feed, 0, MarkHanded);
+  MarkHanded(Feed, 0);
   EXPECT_EQ(Count, Handed);
 }
 
@@ -160,7 +174,7 @@ TEST(OrbitBoundsTest, SameCountsWithEitherExactKernel) {
   for (int I = 0; I < 40; ++I)
     for (int J = 0; J < 25; ++J)
       Points.push_back({-0.7436479734L + I * 2e-8L, 0.1318284042L - J * 2e-8L});
-  for (const TExactKernel Exact : {TExactKernel{IterateSamples}, TExactKernel{IterateSamplesPortable}}) {
+  for (const TExactKernel Exact : {TExactKernel::Default, TExactKernel::Portable}) {
     const TTally Tally = Check(Points, 5000, Exact);
     EXPECT_EQ(Tally.Handed, 0);
   }

@@ -2,25 +2,15 @@
 
 #include "CountGrid.h"
 #include "Extended.h"
+#include "Kernel.h"
 #include "ProofOptions.h"
-#include "Sample.h"
 #include "ProofRation.h"
+#include "Sample.h"
+#include "SampleState.h"
 
 #include <atomic>
 #include <cstdint>
 #include <vector>
-
-
-// What a sample of the grid is, once the proofs are through with it.
-// Pending: a probe run to a shorter limit without escaping, whose count is
-// not known; the kernels treat it as Open. Iterated: a probe run to the
-// limit, its count exact. Proved: its count settled by a tile's proof.
-enum class TSampleState : std::uint8_t { Open, Pending, Iterated, Proved };
-
-// Whether the sample's count is known before the kernels run.
-inline bool Settled(TSampleState State) {
-  return State == TSampleState::Iterated || State == TSampleState::Proved;
-}
 
 // The samples a prover settles: the coordinates of every grid column and
 // row, the columns and rows it works over, in order (a frame lists each

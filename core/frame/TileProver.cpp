@@ -1,7 +1,7 @@
 #include "TileProver.h"
 
-#include "OrbitBounds.h"
 #include "BoxProof.h"
+#include "Kernel.h"
 
 #include <algorithm>
 #include <cmath>
