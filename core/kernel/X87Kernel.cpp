@@ -217,12 +217,15 @@ public:
   // The first iterations run here, one sample at a time: most samples of a
   // shallow view escape within them, and a sample that escapes in the lanes
   // costs a trip out of the assembly and back.
-  bool Load(int K, const TSample& Sample, TLaneBook& Book) {
+  [[gnu::always_inline]] bool Load(int K, const TSample& Sample, TLaneBook& Book) {
+    // On local copies, which the compiler keeps in registers.
+    const TExtended X = Sample.X, Y = Sample.Y;
+    const std::int32_t Limit = FLimit;
     TOrbit Orbit;
     std::int32_t N = 0;
     bool Escaped = false;
-    while (N < ScalarIterations && N < FLimit && !Escaped) {
-      Escaped = Orbit.Step(Sample.X, Sample.Y);
+    while (N < ScalarIterations && N < Limit && !Escaped) {
+      Escaped = Orbit.Step(X, Y);
       ++N;
     }
     if (Escaped || N == FLimit) {
