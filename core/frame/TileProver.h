@@ -110,18 +110,12 @@ private:
   const std::int32_t FTilesDown;
   const std::int32_t FTileCount;
   std::atomic<std::int32_t> FNext{0};
-  // Proofs are rationed where they cost more than they save: a failure
-  // costs its steps, each about ProofStepCost exact iterations, a proof
-  // saves the iterations of the tile's samples. Near the set, and most of
-  // all at the 80-bit floor, they fail often and late, on small tiles, where
-  // a failure costs nearly as much as iterating the tile. A tile not tried
-  // is split as if its proof had failed. Proofs of 0 (which fail on slow
-  // escapers that look in the set) and of escape counts fail in different
-  // places, and are weighed apart.
+  // Proofs of 0 and of escape counts fail in different places and are
+  // rationed apart (FastPaths.md, Rations); a failure's step costs about
+  // ProofStepCost exact iterations.
   static constexpr std::int32_t ProofStepCost = 8;
   TStepRation FZeroRation;
   TStepRation FEscapeRation;
-  // Probes are few per call; one ration for all of them learns where the
-  // doubles keep failing.
+  // One ration of the doubles for all the probes, which come a few at a time.
   TStepRation FOrbitRation;
 };

@@ -35,14 +35,9 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
 // A sample still inside after OrbitProofAt iterations gets one try at a
 // proof that it never escapes (ProveOrbitStaysInside), with a budget of
 // OrbitProofBudget steps. An orbit attracted to a short cycle is proved
-// there, long before it would repeat to the bit; any other gives up within a
-// few steps. Later tries with larger budgets cost more than they saved: an
-// orbit still unproved by then is attracted too slowly to close within a
-// budget worth spending. The x87 kernel rations the tries within one
-// thread's share of a frame (TProofRation): where they keep failing (orbits
-// that linger near the set and escape later, or stay in without being
-// attracted) they cost about a percent of the render for nothing; where they
-// succeed, each saves thousands of iterations.
+// there, long before it would repeat to the bit; later tries with larger
+// budgets cost more than they saved. The tries are rationed (FastPaths.md,
+// Rations).
 inline constexpr std::int32_t OrbitProofAt = 512;
 inline constexpr std::int32_t OrbitProofBudget = 32;
 

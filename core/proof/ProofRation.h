@@ -4,18 +4,11 @@
 #include "Extended.h"
 
 #include <atomic>
-#include <limits>
 #include <cstdint>
+#include <limits>
 
-// Rations proof attempts of one kind where they keep failing. A failure
-// costs a credit, a proof earns some back, and without credit only one
-// attempt in RationedTry is granted, so a run that starts where proofs fail
-// still tries again later and recovers its credit where they succeed. Which
-// attempts are made changes only how fast a frame is, never a count: a
-// sample whose proof is not tried is iterated.
-//
-// Safe to share between threads; the credit is only a heuristic, so races
-// between them can cost an attempt more or less, never a wrong result.
+// Rations the orbit-proof tries where they keep failing (FastPaths.md,
+// Rations). Safe to share between threads.
 class TProofRation {
 public:
   static constexpr std::int32_t StartCredit = 8, Reward = 4, MaxCredit = 64, RationedTry = 16;
@@ -61,18 +54,9 @@ private:
   std::int32_t FAt = OrbitProofAt;
 };
 
-// Rations the bounded double orbits (OrbitBounds.h) where they keep failing
-// (slow escapes near the set, whose bound grows too large): the doubles then
-// only add to the exact kernel's work. The credit counts the iterations of
-// settled orbits (each about half an exact iteration saved) against those of
-// undecided ones (each about half an exact iteration spent for nothing).
-// Without credit only one sample in RationedTry is tried, and fewer still the
-// deeper the debt, so that the credit can come back where the doubles work
-// again. Safe to share between threads, like TProofRation: the tile
-// prover keeps one for all its probes, which come a few at a time, and
-// weighs its tile proofs with two more (the steps of failed proofs against
-// the iterations proved tiles save). Which samples or tiles are tried
-// changes only the speed, never a count.
+// Rations the bounded double orbits and the tile proofs by the iterations
+// they save against those they spend (FastPaths.md, Rations). Safe to
+// share between threads.
 class TStepRation {
 public:
   static constexpr std::int64_t StartCredit = 1 << 14, MaxCredit = 1 << 20;
