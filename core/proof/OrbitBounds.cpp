@@ -10,16 +10,29 @@
 #include "ProofBounds.h"
 #include "BoxProof.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
 
 namespace {
+
+// Two lanes to a register, in GCC's vector extensions: SSE2 on x86-64,
+// NEON on arm64, the same IEEE operations, rounded as the caller's mode
+// says, everywhere.
+using TDouble2 = double __attribute__((vector_size(16)));
+using TMask2 = std::int64_t __attribute__((vector_size(16)));
+
+inline TDouble2 Load2(const double* From) {
+  TDouble2 Value;
+  std::memcpy(&Value, From, sizeof Value);
+  return Value;
+}
+
+inline void Store2(double* To, TDouble2 Value) { std::memcpy(To, &Value, sizeof Value); }
 
 // Registers of two orbits each in flight; four hide the latency of a step.
 constexpr int Registers = TBoundedLanes::LaneCount / 2;
@@ -71,21 +84,19 @@ TBoundedLane StartLane(TExtended X, TExtended Y) {
 }
 
 // The lanes' cheap test, for two lanes at once: all bits set where it fails.
-inline __m128d CheapTestFails(__m128d S, __m128d M) {
-  return _mm_cmpnle_pd(_mm_add_pd(_mm_mul_pd(S, _mm_set1_pd(TestFactor)), M),
-                       _mm_set1_pd(TestBelow));
+inline TMask2 CheapTestFails(TDouble2 S, TDouble2 M) {
+  return ~(S * TestFactor + M <= TestBelow); // NaN fails too
 }
 
 // One step of two lanes, from their squares XX, YY and M = XX + YY: the
 // bound first, since it needs the old |w|^2, then the orbit.
-inline void StepLanes(__m128d& ZR, __m128d& ZI, __m128d& S, __m128d XX, __m128d YY, __m128d M,
+inline void StepLanes(TDouble2& ZR, TDouble2& ZI, TDouble2& S, TDouble2 XX, TDouble2 YY, TDouble2 M,
                       const double* CX, const double* CY, const double* E2) {
-  const __m128d Gain = _mm_add_pd(_mm_mul_pd(M, _mm_set1_pd(SquareFactor)),
-                                  _mm_mul_pd(S, _mm_set1_pd(RadiusFactor)));
-  S = _mm_add_pd(_mm_mul_pd(S, Gain), _mm_load_pd(E2));
-  const __m128d Twice = _mm_add_pd(ZR, ZR);
-  ZR = _mm_add_pd(_mm_sub_pd(XX, YY), _mm_load_pd(CX));
-  ZI = _mm_add_pd(_mm_mul_pd(Twice, ZI), _mm_load_pd(CY));
+  const TDouble2 Gain = M * SquareFactor + S * RadiusFactor;
+  S = S * Gain + Load2(E2);
+  const TDouble2 Twice = ZR + ZR;
+  ZR = (XX - YY) + Load2(CX);
+  ZI = Twice * ZI + Load2(CY);
 }
 
 } // namespace
@@ -138,24 +149,24 @@ void TBoundedLanes::Idle(int J) {
 
 std::int32_t TBoundedLanes::Run(std::int32_t Steps) {
   TLanes& Lanes = *FLanes;
-  __m128d ZR[Registers], ZI[Registers], S[Registers], XX[Registers], YY[Registers], M[Registers];
+  TDouble2 ZR[Registers], ZI[Registers], S[Registers], XX[Registers], YY[Registers], M[Registers];
   for (int K = 0; K < Registers; ++K) {
-    ZR[K] = _mm_load_pd(&Lanes.ZR[2 * K]);
-    ZI[K] = _mm_load_pd(&Lanes.ZI[2 * K]);
-    S[K] = _mm_load_pd(&Lanes.S[2 * K]);
+    ZR[K] = Load2(&Lanes.ZR[2 * K]);
+    ZI[K] = Load2(&Lanes.ZI[2 * K]);
+    S[K] = Load2(&Lanes.S[2 * K]);
   }
   std::int32_t Done = 0;
   FCheapTestFailed = false;
   for (;;) {
-    __m128d Failed = _mm_setzero_pd();
+    TMask2 Failed = {0, 0};
     for (int K = 0; K < Registers; ++K) {
-      XX[K] = _mm_mul_pd(ZR[K], ZR[K]);
-      YY[K] = _mm_mul_pd(ZI[K], ZI[K]);
-      M[K] = _mm_add_pd(XX[K], YY[K]);
-      Failed = _mm_or_pd(Failed, CheapTestFails(S[K], M[K]));
+      XX[K] = ZR[K] * ZR[K];
+      YY[K] = ZI[K] * ZI[K];
+      M[K] = XX[K] + YY[K];
+      Failed |= CheapTestFails(S[K], M[K]);
     }
     // The states a run starts from were tested already.
-    if (Done > 0 && _mm_movemask_pd(Failed) != 0) {
+    if (Done > 0 && (Failed[0] | Failed[1]) != 0) {
       FCheapTestFailed = true;
       break;
     }
@@ -167,9 +178,9 @@ std::int32_t TBoundedLanes::Run(std::int32_t Steps) {
     ++Done;
   }
   for (int K = 0; K < Registers; ++K) {
-    _mm_store_pd(&Lanes.ZR[2 * K], ZR[K]);
-    _mm_store_pd(&Lanes.ZI[2 * K], ZI[K]);
-    _mm_store_pd(&Lanes.S[2 * K], S[K]);
+    Store2(&Lanes.ZR[2 * K], ZR[K]);
+    Store2(&Lanes.ZI[2 * K], ZI[K]);
+    Store2(&Lanes.S[2 * K], S[K]);
   }
   return Done;
 }
@@ -212,9 +223,9 @@ TBoundedLane StartBoundedLane(TExtended X, TExtended Y) {
 
 TEscapeVerdict TestBoundedLane(const TBoundedLane& Lane, bool& CheapInside) {
   const TRoundUpward Upward;
-  const __m128d X = _mm_set1_pd(Lane.ZR), Y = _mm_set1_pd(Lane.ZI);
-  const __m128d M = _mm_add_pd(_mm_mul_pd(X, X), _mm_mul_pd(Y, Y));
-  CheapInside = _mm_movemask_pd(CheapTestFails(_mm_set1_pd(Lane.S), M)) == 0;
+  const TDouble2 X = {Lane.ZR, Lane.ZR}, Y = {Lane.ZI, Lane.ZI};
+  const TDouble2 M = X * X + Y * Y;
+  CheapInside = CheapTestFails(TDouble2{Lane.S, Lane.S}, M)[0] == 0;
   return Test(Lane.ZR, Lane.ZI, Lane.S);
 }
 
@@ -222,12 +233,12 @@ TBoundedLane StepBoundedLane(const TBoundedLane& Lane) {
   const TRoundUpward Upward;
   alignas(16) const double CX[2] = {Lane.CX, Lane.CX}, CY[2] = {Lane.CY, Lane.CY},
                            E2[2] = {Lane.E2, Lane.E2};
-  __m128d ZR = _mm_set1_pd(Lane.ZR), ZI = _mm_set1_pd(Lane.ZI), S = _mm_set1_pd(Lane.S);
-  const __m128d XX = _mm_mul_pd(ZR, ZR), YY = _mm_mul_pd(ZI, ZI);
-  StepLanes(ZR, ZI, S, XX, YY, _mm_add_pd(XX, YY), CX, CY, E2);
+  TDouble2 ZR = {Lane.ZR, Lane.ZR}, ZI = {Lane.ZI, Lane.ZI}, S = {Lane.S, Lane.S};
+  const TDouble2 XX = ZR * ZR, YY = ZI * ZI;
+  StepLanes(ZR, ZI, S, XX, YY, XX + YY, CX, CY, E2);
   TBoundedLane Next = Lane;
-  Next.ZR = _mm_cvtsd_f64(ZR);
-  Next.ZI = _mm_cvtsd_f64(ZI);
-  Next.S = _mm_cvtsd_f64(S);
+  Next.ZR = ZR[0];
+  Next.ZI = ZI[0];
+  Next.S = S[0];
   return Next;
 }
