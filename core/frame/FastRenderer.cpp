@@ -172,11 +172,10 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
         static_cast<std::int64_t>(Frame.Columns.Unique.size()) * Frame.Rows.Unique.size();
   // The exact kernel chosen iterates every sample that is iterated exactly:
   // the proofs' probes and the samples they leave open.
-  const TExactKernel Exact = Options.PortableKernel ? TExactKernel::Portable : TExactKernel::Default;
   if (Options.Proofs &&
       (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame.Columns, Frame.Rows, Options.Proof)))
-    ProveTiles(Frame, Exact, Options);
-  IterateOpenSamples(Frame, Exact, Options);
+    ProveTiles(Frame, Options.Kernel, Options);
+  IterateOpenSamples(Frame, Options.Kernel, Options);
   FillRepeats(Frame.Grid, Frame.Columns, Frame.Rows);
   const std::int64_t Proved =
       Frame.States.empty() ? 0 : CountProved(Frame.States, Frame.Grid, Frame.Columns, Frame.Rows);

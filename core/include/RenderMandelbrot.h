@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "ExactKernel.h"
 #include "Extended.h"
 #include "ProofOptions.h"
 
@@ -30,9 +31,9 @@ struct TRenderProgress {
 struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
-  // The portable loop for every exact iteration (the frame's samples and
-  // the proofs' probes alike), even where the x87 kernel exists.
-  bool PortableKernel = false;
+  // The loop for every exact iteration (the frame's samples and the
+  // proofs' probes alike).
+  TExactKernel Kernel = TExactKernel::Default;
   bool Proofs = true;  // settle tiles and orbits by proofs where they succeed
   TProofOptions Proof; // tile sizes of those proofs
   // For tests: iterate every sample settled before the kernels (proved, or

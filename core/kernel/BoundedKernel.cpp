@@ -32,8 +32,15 @@ void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel E
 }
 
 void IterateExactly(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact, bool ProveOrbits) {
-  if (Exact == TExactKernel::Portable)
-    IterateSamplesPortable(Feed, Limit, ProveOrbits);
-  else
+  switch (Exact) {
+  case TExactKernel::Default:
     IterateSamples(Feed, Limit, ProveOrbits);
+    break;
+  case TExactKernel::Portable:
+    IterateSamplesPortable(Feed, Limit, ProveOrbits);
+    break;
+  case TExactKernel::Soft:
+    IterateSamplesSoft(Feed, Limit, ProveOrbits);
+    break;
+  }
 }

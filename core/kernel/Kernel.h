@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExactKernel.h"
 #include "Extended.h"
 #include "ProofRation.h"
 #include "Sample.h"
@@ -19,11 +20,13 @@ void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits = tr
 // kernel cannot be built, and by the tests to check it everywhere.
 void IterateSamplesPortable(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits = true);
 
+// The same with the software extended real's kernel, several samples in
+// flight (SoftKernel.cpp), for machines without the x87 unit; where the x87
+// unit is there, it is tested and measured against it.
+void IterateSamplesSoft(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits = true);
+
 // Escape count of one point by the portable loop, with exact cycle detection.
 std::int32_t EscapeCount(TExtended X, TExtended Y, std::int32_t Limit, bool ProveOrbits = true);
-
-// Which exact kernel iterates: IterateSamples, or the portable loop.
-enum class TExactKernel { Default, Portable };
 
 // Iterates every sample of the feed with the kernel chosen.
 void IterateExactly(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,

@@ -108,13 +108,14 @@ INSTANTIATE_TEST_SUITE_P(Lines, RefusedTest, testing::ValuesIn(Refused));
 
 // The benchmark refuses whatever it would otherwise ignore and run anyway.
 const TRefused BenchRefused[] = {
-    {{"--no-proofs"}, "gorvanel-bench takes only --size, --threads, --runs and --group, not '--no-proofs'"},
-    {{"--quiet"}, "gorvanel-bench takes only --size, --threads, --runs and --group, not '--quiet'"},
-    {{"-1", "1", "-1"}, "gorvanel-bench takes only --size, --threads, --runs and --group, not '-1'"},
+    {{"--no-proofs"}, "gorvanel-bench takes only --size, --threads, --runs, --group and --kernel, not '--no-proofs'"},
+    {{"--quiet"}, "gorvanel-bench takes only --size, --threads, --runs, --group and --kernel, not '--quiet'"},
+    {{"-1", "1", "-1"}, "gorvanel-bench takes only --size, --threads, --runs, --group and --kernel, not '-1'"},
     {{"--runs"}, "--runs needs a value"},
     {{"--runs=0"}, "--runs must be from 1 to 99, not 0"},
     {{"--group", "fast"}, "--group must be all, main or deep, not 'fast'"},
     {{"--size", "9"}, "size must have the form WxH (for example 577x353), not '9'"},
+    {{"--kernel", "x86"}, "--kernel must be default, portable or soft, not 'x86'"},
 };
 
 class BenchRefusedTest : public testing::TestWithParam<TRefused> {};
@@ -132,13 +133,14 @@ INSTANTIATE_TEST_SUITE_P(Lines, BenchRefusedTest, testing::ValuesIn(BenchRefused
 
 TEST(BenchArgsTest, TakesEachOptionBothWays) {
   const TBenchArgs Args =
-      ParseBenchArgs({"--size=64x32", "--threads", "3", "--runs", "2", "--group=deep"});
+      ParseBenchArgs({"--size=64x32", "--threads", "3", "--runs", "2", "--group=deep", "--kernel=soft"});
   EXPECT_EQ(Args.Width, 64);
   EXPECT_EQ(Args.Height, 32);
   EXPECT_EQ(Args.Threads, 3);
   EXPECT_EQ(Args.Runs, 2);
   EXPECT_FALSE(Args.Main);
   EXPECT_TRUE(Args.Deep);
+  EXPECT_EQ(Args.Kernel, TExactKernel::Soft);
   EXPECT_EQ(ParseBenchArgs({}).Width, DefaultImageWidth);
 }
 

@@ -4,11 +4,14 @@
 
 const char* const BenchUsage =
     "Usage: gorvanel-bench [--size WxH] [--threads N] [--runs N] [--group all|main|deep]\n"
+    "                      [--kernel default|portable|soft]\n"
     "Renders fixed views with the literal renderer, the default one without\n"
     "proofs and the default one, and prints their times, the ratios, the share\n"
     "of samples proved and whether the frames are identical. The last two\n"
     "alternate over --runs runs (default 1), the best of each shown. The group\n"
-    "deep holds views at the 80-bit floor, 1e-14 to 1e-18 high.";
+    "deep holds views at the 80-bit floor, 1e-14 to 1e-18 high. --kernel chooses\n"
+    "the loop of every exact iteration: the fastest there is, the portable one, or\n"
+    "the software extended real's.";
 
 namespace {
 
@@ -22,6 +25,15 @@ void ApplyBenchOption(const std::string& Name, const std::string& Value, TBenchA
       throw TUsageError("--group must be all, main or deep, not '" + Value + "'");
     Bench.Main = Value != "deep";
     Bench.Deep = Value != "main";
+  } else if (Name == "--kernel") {
+    if (Value == "default")
+      Bench.Kernel = TExactKernel::Default;
+    else if (Value == "portable")
+      Bench.Kernel = TExactKernel::Portable;
+    else if (Value == "soft")
+      Bench.Kernel = TExactKernel::Soft;
+    else
+      throw TUsageError("--kernel must be default, portable or soft, not '" + Value + "'");
   } else if (Name == "--size") {
     // The size and the thread count are read as the render tool reads them.
     const TRenderArgs Render = ParseRenderArgs({Name, Value});
@@ -47,9 +59,11 @@ TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args) {
     }
     const auto Eq = Arg.find('=');
     const std::string Name = Arg.substr(0, Eq);
-    if (Name != "--size" && Name != "--threads" && Name != "--runs" && Name != "--group")
-      throw TUsageError("gorvanel-bench takes only --size, --threads, --runs and --group, not '" +
-                        Arg + "'");
+    if (Name != "--size" && Name != "--threads" && Name != "--runs" && Name != "--group" &&
+        Name != "--kernel")
+      throw TUsageError(
+          "gorvanel-bench takes only --size, --threads, --runs, --group and --kernel, not '" + Arg +
+          "'");
     std::string Value;
     if (Eq != std::string::npos) {
       Value = Arg.substr(Eq + 1);

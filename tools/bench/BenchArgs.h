@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExactKernel.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,10 +15,11 @@ struct TBenchArgs {
   int Threads = 0;
   int Runs = 1;
   bool Main = true, Deep = true;
+  TExactKernel Kernel = TExactKernel::Default;
 };
 
 // Parses the arguments after the program name: --size, --threads, --runs,
-// --group and --help, each value after a space or an equals sign. Anything
+// --group, --kernel and --help, each value after a space or an equals sign. Anything
 // else is refused, so that a benchmark never runs other than it was asked.
 // Throws TUsageError.
 TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args);

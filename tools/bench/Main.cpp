@@ -121,8 +121,8 @@ template <class TRender> double Time(TRender Render, TFrame& Frame) {
 
 // Renders one view every way and prints its row; returns whether the frames
 // are identical.
-bool BenchView(const TBenchView& View, std::int32_t Width, std::int32_t Height, int Threads,
-               int Runs) {
+bool BenchView(const TBenchView& View, const TBenchArgs& Bench) {
+  const std::int32_t Width = Bench.Width, Height = Bench.Height;
   const TExtPoint TopLeft{View.Left, View.Top};
   const TExtPoint BottomRight{ViewRight(View.Top, View.Left, View.Bottom, Width, Height),
                               View.Bottom};
@@ -131,11 +131,12 @@ bool BenchView(const TBenchView& View, std::int32_t Width, std::int32_t Height, 
       Time([&] { return RenderFrameLiteral(TopLeft, BottomRight, Width, Height); }, Literal);
   // Alternately, so that both see the same load on a shared machine.
   double UnprovedMs = 0, FastMs = 0;
-  for (int Run = 0; Run < Runs; ++Run)
+  for (int Run = 0; Run < Bench.Runs; ++Run)
     for (const bool Proofs : {false, true}) {
       TRenderOptions Options;
-      Options.Threads = Threads;
+      Options.Threads = Bench.Threads;
       Options.Proofs = Proofs;
+      Options.Kernel = Bench.Kernel;
       const double Ms =
           Time([&] { return RenderFrame(TopLeft, BottomRight, Width, Height, Options); },
                Proofs ? Fast : Unproved);
@@ -169,22 +170,21 @@ int main(int argc, char** argv) {
     std::puts(BenchUsage);
     return 0;
   }
-  const std::int32_t Width = Bench.Width, Height = Bench.Height;
-  const int Threads = Bench.Threads;
-
-  std::printf("%dx%d, default renderer on %s threads, best of %d interleaved run%s\n", Width,
-              Height, Threads > 0 ? std::to_string(Threads).c_str() : "all hardware", Bench.Runs,
-              Bench.Runs > 1 ? "s" : "");
+  const char* const Kernels[] = {"default", "portable", "soft"};
+  std::printf("%dx%d, %s kernel on %s threads, best of %d interleaved run%s\n", Bench.Width,
+              Bench.Height, Kernels[static_cast<int>(Bench.Kernel)],
+              Bench.Threads > 0 ? std::to_string(Bench.Threads).c_str() : "all hardware",
+              Bench.Runs, Bench.Runs > 1 ? "s" : "");
   std::printf("%-22s %6s %11s %11s %11s %8s %9s %7s  %s\n", "view", "limit", "literal ms",
               "no-proof ms", "default ms", "ratio", "vs proof", "proved", "identical");
   bool AllIdentical = true;
   if (Bench.Main)
     for (const TBenchView& View : BenchViews)
-      AllIdentical = BenchView(View, Width, Height, Threads, Bench.Runs) && AllIdentical;
+      AllIdentical = BenchView(View, Bench) && AllIdentical;
   if (Bench.Deep) {
     std::puts("deep floor");
     for (const TBenchView& View : DeepFloorViews)
-      AllIdentical = BenchView(View, Width, Height, Threads, Bench.Runs) && AllIdentical;
+      AllIdentical = BenchView(View, Bench) && AllIdentical;
   }
   return AllIdentical ? 0 : 1;
 }

@@ -81,11 +81,13 @@ TEST_P(FastRenderTest, IdenticalToTheLiteralRenderer) {
     ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Options), Literal,
                     std::to_string(Threads) + " threads");
   }
-  TRenderOptions Portable;
-  Portable.Threads = 2;
-  Portable.PortableKernel = true;
-  ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Portable), Literal,
-                  "portable kernel");
+  for (const TExactKernel Kernel : {TExactKernel::Portable, TExactKernel::Soft}) {
+    TRenderOptions Other;
+    Other.Threads = 2;
+    Other.Kernel = Kernel;
+    ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Other), Literal,
+                    Kernel == TExactKernel::Soft ? "software extended kernel" : "portable kernel");
+  }
   TRenderOptions Unproved;
   Unproved.Proofs = false;
   ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Unproved), Literal,

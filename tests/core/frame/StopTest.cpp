@@ -56,7 +56,7 @@ TEST(StopTest, StoppedMidRenderHandsOutNoMoreWork) {
       std::stop_source Source;
       TRenderProgress Progress;
       TRenderOptions Options = Stoppable(Source, Progress, Threads);
-      Options.PortableKernel = PortableKernel;
+      Options.Kernel = PortableKernel ? TExactKernel::Portable : TExactKernel::Default;
       std::future<void> Render = std::async(std::launch::async, [&] {
         RenderFrame(BulbTopLeft, BulbBottomRight, Width, Height, Options);
       });

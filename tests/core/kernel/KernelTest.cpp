@@ -19,6 +19,8 @@ namespace {
 constexpr TExtended SeaX = -0.743643887037158704752L;
 constexpr TExtended SeaY = 0.131825904205311970493L;
 
+const TExactKernel Kernels[] = {TExactKernel::Default, TExactKernel::Portable, TExactKernel::Soft};
+
 TEST(KernelTest, KnownCountsInEveryLane) {
   // Known counts, fed so that escapes land in different lanes at different
   // times, with the limit cutting some off; 0 means "did not escape".
@@ -29,7 +31,7 @@ TEST(KernelTest, KnownCountsInEveryLane) {
                {0.26L, 0.0L, 1000, 30}, {0.5L, 0.0L, 4, 0},      {-0.75L, 0.1L, 1000, 33},
                {1.0L, 1.0L, 50, 2},     {0.25L, 0.0L, 10000, 0}, {0.5L, 0.0L, 5, 5},
                {258.0L / 1024, 590.0L / 1024, 200, 125}};
-  for (const bool Portable : {false, true})
+  for (const TExactKernel Kernel : Kernels)
     for (const TCase& Case : Cases) {
       // Surround each point by others so the lanes fill and drain unevenly.
       std::vector<std::int32_t> Counts(4, -1);
@@ -38,10 +40,7 @@ TEST(KernelTest, KnownCountsInEveryLane) {
                                       {-0.75L, 0.1L, &Counts[2]},
                                       {Case.X, Case.Y, &Counts[3]}};
       TListFeed Feed(Samples);
-      if (Portable)
-        IterateSamplesPortable(Feed, Case.Limit);
-      else
-        IterateSamples(Feed, Case.Limit);
+      IterateExactly(Feed, Case.Limit, Kernel);
       EXPECT_EQ(Counts[1], Case.Count) << static_cast<double>(Case.X) << " limit " << Case.Limit;
       EXPECT_EQ(Counts[3], Case.Count) << static_cast<double>(Case.X) << " limit " << Case.Limit;
     }
@@ -52,15 +51,12 @@ TEST(KernelTest, KnownCountsInEveryLane) {
 void ExpectLiteralCounts(TExtended X, TExtended Y, std::int32_t FirstLimit, std::int32_t LastLimit) {
   for (std::int32_t Limit = FirstLimit; Limit <= LastLimit; ++Limit) {
     const std::int32_t Literal = LiteralCount(X, Y, Limit);
-    for (const bool Portable : {false, true}) {
+    for (const TExactKernel Kernel : Kernels) {
       std::int32_t Count = -1;
       const std::vector<TSample> Samples{{X, Y, &Count}};
       TListFeed Feed(Samples);
-      if (Portable)
-        IterateSamplesPortable(Feed, Limit);
-      else
-        IterateSamples(Feed, Limit);
-      ASSERT_EQ(Count, Literal) << (Portable ? "portable" : "x87") << " at (-2, 2^"
+      IterateExactly(Feed, Limit, Kernel);
+      ASSERT_EQ(Count, Literal) << "kernel " << static_cast<int>(Kernel) << " at (-2, 2^"
                                 << std::ilogb(Y) << ") limit " << Limit;
     }
   }
@@ -93,16 +89,13 @@ TEST(KernelTest, CountsExactWhicheverProofsAreTried) {
   for (int K = 0; K < 30; ++K)
     Points.push_back({0.25L + (1 + K) * 5e-7L, 0});
   constexpr std::int32_t Limit = 3000;
-  for (const bool Portable : {false, true}) {
+  for (const TExactKernel Kernel : Kernels) {
     std::vector<std::int32_t> Counts(Points.size(), -1);
     std::vector<TSample> Samples;
     for (std::size_t K = 0; K < Points.size(); ++K)
       Samples.push_back({Points[K].X, Points[K].Y, &Counts[K]});
     TListFeed Feed(Samples);
-    if (Portable)
-      IterateSamplesPortable(Feed, Limit);
-    else
-      IterateSamples(Feed, Limit);
+    IterateExactly(Feed, Limit, Kernel);
     for (std::size_t K = 0; K < Points.size(); ++K)
       EXPECT_EQ(Counts[K], LiteralCount(Points[K].X, Points[K].Y, Limit)) << K;
   }
@@ -132,7 +125,7 @@ TEST(KernelTest, WatchReportsEscapesOnly) {
 // exactly: the frame's and the proofs' probes of tile corners alike.
 TEST(KernelTest, PortableKernelGovernsEveryExactIteration) {
   TRenderOptions Portable;
-  Portable.PortableKernel = true;
+  Portable.Kernel = TExactKernel::Portable;
   const TExtPoint TopLeft{SeaX, SeaY}, BottomRight{SeaX + 2e-4L, SeaY - 1.2e-4L};
   std::int64_t Before = X87LanesLoaded();
   const TFrame ByPortable = RenderFrame(TopLeft, BottomRight, 100, 80, Portable);
