@@ -55,30 +55,33 @@ inline bool Moderate(TSoftExtended X) {
 // Sig x 2^(E - bias - 127), Sig's top bit set, rounded to nearest even;
 // the result is known to be normal.
 inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
-  auto High = static_cast<std::uint64_t>(Sig >> 64);
-  const auto Low = static_cast<std::uint64_t>(Sig);
-  constexpr std::uint64_t Half = std::uint64_t{1} << 63;
-  const std::uint64_t Up = static_cast<std::uint64_t>(Low > Half) |
-                           (static_cast<std::uint64_t>(Low == Half) & High);
-  High += Up;
-  const std::uint64_t Carry = static_cast<std::uint64_t>(High == 0) & Up; // was all ones
-  High |= Carry << 63;
+  // Adding just under half a unit, and one more where the last kept bit is
+  // odd, carries into the kept bits exactly when nearest-even rounds up;
+  // a carry out of the top leaves 1.0 x 2^(E + 1).
+  const auto Odd = static_cast<std::uint64_t>(Sig >> 64) & 1;
+  const TWide Rounded = Sig + ((std::uint64_t{1} << 63) - 1 + Odd);
+  const auto Carry = static_cast<std::uint64_t>(Rounded < Sig);
+  const std::uint64_t High = static_cast<std::uint64_t>(Rounded >> 64) | (Carry << 63);
   return SoftExtended::Make(Negative, E + static_cast<int>(Carry), High);
 }
 
-inline TSoftExtended Multiply(TSoftExtended A, TSoftExtended B) {
-  if (!(Moderate(A) && Moderate(B))) [[unlikely]]
-    return SoftMultiply(A, B, Nearest);
+// A x B, times 2^Scale (0, or 1 for the doubled product, which is exact).
+[[gnu::always_inline]] inline TSoftExtended Multiply(TSoftExtended A, TSoftExtended B,
+                                                     int Scale = 0) {
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
+    const TSoftExtended Product = SoftMultiply(A, B, Nearest);
+    return Scale == 0 ? Product : SoftAdd(Product, Product, Nearest);
+  }
   TWide Product = static_cast<TWide>(A.Significand) * B.Significand;
   const int Top = static_cast<int>(Product >> 127);
   Product <<= 1 - Top;
   return RoundNormal(SoftExtended::Sign(A) != SoftExtended::Sign(B),
                      SoftExtended::Exponent(A) + SoftExtended::Exponent(B) -
-                         SoftExtended::ExponentBias + Top,
+                         SoftExtended::ExponentBias + Top + Scale,
                      Product);
 }
 
-inline TSoftExtended Add(TSoftExtended A, TSoftExtended B) {
+[[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]]
     return SoftAdd(A, B, Nearest);
   const int EA = SoftExtended::Exponent(A), EB = SoftExtended::Exponent(B);
@@ -86,9 +89,10 @@ inline TSoftExtended Add(TSoftExtended A, TSoftExtended B) {
   const TSoftExtended X = Swap ? B : A, Y = Swap ? A : B;
   const int Shift = std::min(Swap ? EB - EA : EA - EB, 127);
   const TWide SigX = static_cast<TWide>(X.Significand) << 63;
-  const TWide Whole = static_cast<TWide>(Y.Significand) << 63;
-  const TWide Kept = Whole >> Shift;
-  const TWide SigY = Kept | static_cast<TWide>((Kept << Shift) != Whole);
+  // Y's significand sits 63 bits up: a shift loses bits only past 63, the
+  // lowest Shift - 63 bits of the significand.
+  const bool Lost = Shift > 63 && (Y.Significand << ((127 - Shift) & 63)) != 0;
+  const TWide SigY = ((static_cast<TWide>(Y.Significand) << 63) >> Shift) | static_cast<TWide>(Lost);
   const TWide Sum = SoftExtended::Sign(X) == SoftExtended::Sign(Y) ? SigX + SigY : SigX - SigY;
   if (Sum == 0) [[unlikely]]
     return SoftExtended::Zero(false);
@@ -99,21 +103,10 @@ inline TSoftExtended Add(TSoftExtended A, TSoftExtended B) {
                      Sum << Leading);
 }
 
-inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B) {
+[[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]]
     return SoftSubtract(A, B, Nearest);
   return Add(A, SoftNegate(B));
-}
-
-// 2x, exactly as (x * 2) rounds: one more in the exponent where that stays
-// normal, the full operation elsewhere.
-inline TSoftExtended Twice(TSoftExtended X) {
-  const int E = SoftExtended::Exponent(X);
-  if (E >= 1 && E < SoftExtended::MaxExponent - 1) {
-    ++X.SignExponent;
-    return X;
-  }
-  return SoftAdd(X, X, Nearest);
 }
 
 // |z|^2 = XX + YY certainly at most 4 (no escape), from the exponents
@@ -135,7 +128,7 @@ struct TSoftLane {
 // One literal iteration; true when the new z escaped.
 inline bool Step(TSoftLane& L) {
   const TSoftExtended T0 = Subtract(L.ZR2, L.ZI2);
-  const TSoftExtended T1 = Twice(Multiply(L.ZI, L.ZR));
+  const TSoftExtended T1 = Multiply(L.ZI, L.ZR, 1);
   L.ZR = Add(T0, L.CX);
   L.ZI = Add(T1, L.CY);
   L.ZR2 = Multiply(L.ZR, L.ZR);
