@@ -3,12 +3,13 @@
 # need, and does nothing when they are all present. Uses sudo unless root.
 set -eu
 
-# python3 is for scripts/mutate.sh; ninja-build keeps a build with nothing to
+# python3 is for scripts/mutate.sh; libmpfr-dev for the software extended
+# real's logarithm and number text; ninja-build keeps a build with nothing to
 # do quick.
 PACKAGES="cmake make ninja-build g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
 xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland dbus-daemon dbus-bin
 desktop-file-utils appstream dpkg-dev file lintian man-db binutils
-python3"
+python3 libmpfr-dev"
 
 # One query for all of them: this runs before every build, so it must be quick.
 # shellcheck disable=SC2086

@@ -6,9 +6,11 @@
 
 namespace {
 
-TColor GreyLevel(std::int32_t K, std::int32_t MinCount, std::int32_t MaxCount) {
-  const TExtended A = std::log(std::sqrt(static_cast<TExtended>(K - MinCount + 2)));
-  const TExtended B = std::log(std::sqrt(static_cast<TExtended>(MaxCount - MinCount + 2)));
+TExtended HalfLog(std::int32_t N) { return std::log(std::sqrt(static_cast<TExtended>(N))); }
+
+} // namespace
+
+TColor GreyLevel(TExtended A, TExtended B) {
   const double R = static_cast<double>(A / B);
   const double F = static_cast<double>(static_cast<TExtended>(R) * static_cast<TExtended>(R));
   // 255 * F is exact in extended precision (8 + 53 bits < 64); nearbyint
@@ -17,11 +19,10 @@ TColor GreyLevel(std::int32_t K, std::int32_t MinCount, std::int32_t MaxCount) {
   return Level + Level * 256 + Level * 65536;
 }
 
-} // namespace
-
 TPalette BuildPalette(std::int32_t MinCount, std::int32_t MaxCount) {
   TPalette Palette(static_cast<std::size_t>(MaxCount) + 1, clBlack);
+  const TExtended B = HalfLog(MaxCount - MinCount + 2);
   for (std::int32_t K = MinCount; K <= MaxCount; ++K)
-    Palette[static_cast<std::size_t>(K)] = GreyLevel(K, MinCount, MaxCount);
+    Palette[static_cast<std::size_t>(K)] = GreyLevel(HalfLog(K - MinCount + 2), B);
   return Palette;
 }

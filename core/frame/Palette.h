@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "Extended.h"
 #include "IterationLimit.h"
 
 #include <cstdint>
@@ -14,6 +15,10 @@ using TPalette = std::vector<TColor>;
 // filled and the frame is black. No count exceeds the highest limit.
 inline constexpr std::int32_t NoMinCount = MaxIterationLimit;
 inline constexpr std::int32_t NoMaxCount = 0;
+
+// The grey level of a count from A = ln sqrt(count - MinCount + 2) and
+// B = ln sqrt(MaxCount - MinCount + 2), the palette's two logarithms.
+TColor GreyLevel(TExtended A, TExtended B);
 
 // Spreads the counts MinCount..MaxCount over grey levels on a logarithmic
 // scale, from dark (early escape) to white (MaxCount). The ratio is narrowed

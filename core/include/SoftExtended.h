@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 // The x87 80-bit extended format computed in integers, bit for bit as the
 // x87 unit computes it at 64-bit precision: a sign, a 15-bit exponent and a
@@ -172,3 +173,21 @@ int SoftCompare(TSoftExtended A, TSoftExtended B);
 TSoftExtended SoftFromDouble(double Value);
 TSoftExtended SoftFromInteger(std::int64_t Value);
 double SoftToDouble(TSoftExtended A, TSoftRounding Rounding);
+
+#if __LDBL_MANT_DIG__ == 64
+// The same bits as long double, where long double is the x87 format.
+inline TSoftExtended SoftFromX87(long double Value) {
+  TSoftExtended Soft;
+  std::memcpy(&Soft.Significand, &Value, sizeof Soft.Significand);
+  std::memcpy(&Soft.SignExponent, reinterpret_cast<const char*>(&Value) + 8,
+              sizeof Soft.SignExponent);
+  return Soft;
+}
+
+inline long double SoftToX87(TSoftExtended Soft) {
+  long double Value = 0;
+  std::memcpy(&Value, &Soft.Significand, sizeof Soft.Significand);
+  std::memcpy(reinterpret_cast<char*>(&Value) + 8, &Soft.SignExponent, sizeof Soft.SignExponent);
+  return Value;
+}
+#endif

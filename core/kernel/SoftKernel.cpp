@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace {
 
@@ -22,20 +21,8 @@ constexpr std::int32_t MinBlockIterations = 16;
 constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
 
 // The number type's bits, where the number type is the x87 format.
-TSoftExtended ToSoft(TExtended Value) {
-  TSoftExtended Soft;
-  std::memcpy(&Soft.Significand, &Value, sizeof Soft.Significand);
-  std::memcpy(&Soft.SignExponent, reinterpret_cast<const char*>(&Value) + 8,
-              sizeof Soft.SignExponent);
-  return Soft;
-}
-
-TExtended FromSoft(TSoftExtended Soft) {
-  TExtended Value = 0;
-  std::memcpy(&Value, &Soft.Significand, sizeof Soft.Significand);
-  std::memcpy(reinterpret_cast<char*>(&Value) + 8, &Soft.SignExponent, sizeof Soft.SignExponent);
-  return Value;
-}
+TSoftExtended ToSoft(TExtended Value) { return SoftFromX87(Value); }
+TExtended FromSoft(TSoftExtended Soft) { return SoftToX87(Soft); }
 
 const TSoftExtended Four = SoftFromInteger(4);
 

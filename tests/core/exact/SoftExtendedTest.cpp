@@ -25,19 +25,8 @@ namespace {
 
 using namespace SoftExtended;
 
-TSoftExtended FromHardware(long double Value) {
-  TSoftExtended Soft;
-  std::memcpy(&Soft.Significand, &Value, 8);
-  std::memcpy(&Soft.SignExponent, reinterpret_cast<const char*>(&Value) + 8, 2);
-  return Soft;
-}
-
-long double ToHardware(TSoftExtended Soft) {
-  long double Value = 0;
-  std::memcpy(&Value, &Soft.Significand, 8);
-  std::memcpy(reinterpret_cast<char*>(&Value) + 8, &Soft.SignExponent, 2);
-  return Value;
-}
+TSoftExtended FromHardware(long double Value) { return SoftFromX87(Value); }
+long double ToHardware(TSoftExtended Soft) { return SoftToX87(Soft); }
 
 struct TMode {
   TSoftRounding Soft;

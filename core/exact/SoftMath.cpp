@@ -1,0 +1,131 @@
+#include "SoftMath.h"
+
+#include <mpfr.h>
+
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+using namespace SoftExtended;
+
+constexpr mpfr_prec_t Precision = 64;
+// MPFR writes x = m 2^e with m in [1/2, 1): the least subnormal is 2^-16445,
+// the largest finite value just below 2^16384.
+constexpr mpfr_exp_t LeastExponent = -16444, GreatestExponent = 16384;
+
+// An MPFR number at 64 bits with the x87 format's exponent range for its
+// lifetime, so that every result is rounded as the format rounds it.
+class TFormatNumber {
+public:
+  TFormatNumber() : FOldMin(mpfr_get_emin()), FOldMax(mpfr_get_emax()) {
+    mpfr_set_emin(LeastExponent);
+    mpfr_set_emax(GreatestExponent);
+    mpfr_init2(Value, Precision);
+  }
+  ~TFormatNumber() {
+    mpfr_clear(Value);
+    mpfr_set_emin(FOldMin);
+    mpfr_set_emax(FOldMax);
+  }
+  TFormatNumber(const TFormatNumber&) = delete;
+  TFormatNumber& operator=(const TFormatNumber&) = delete;
+
+  // After an operation that returned Ternary: into range, then rounded
+  // again where it is subnormal.
+  void Settle(int Ternary) {
+    Ternary = mpfr_check_range(Value, Ternary, MPFR_RNDN);
+    mpfr_subnormalize(Value, Ternary, MPFR_RNDN);
+  }
+
+  mpfr_t Value;
+
+private:
+  mpfr_exp_t FOldMin, FOldMax;
+};
+
+void Set(mpfr_t To, TSoftExtended A) {
+  if (IsNaN(A)) {
+    mpfr_set_nan(To);
+  } else if (IsInf(A)) {
+    mpfr_set_inf(To, Sign(A) ? -1 : 1);
+  } else if (IsZero(A)) {
+    mpfr_set_zero(To, Sign(A) ? -1 : 1);
+  } else {
+    const int E = Exponent(A) == 0 ? 1 : Exponent(A);
+    mpfr_set_ui_2exp(To, A.Significand, E - ExponentBias - 63, MPFR_RNDN); // exact
+    if (Sign(A))
+      mpfr_neg(To, To, MPFR_RNDN);
+  }
+}
+
+TSoftExtended Get(const mpfr_t From) {
+  if (mpfr_nan_p(From))
+    return Make(mpfr_signbit(From) != 0, MaxExponent, 0xC000000000000000u);
+  const bool Negative = mpfr_signbit(From) != 0;
+  if (mpfr_inf_p(From))
+    return Infinity(Negative);
+  if (mpfr_zero_p(From))
+    return Zero(Negative);
+  mpfr_t Scaled;
+  mpfr_init2(Scaled, Precision);
+  const mpfr_exp_t E = mpfr_get_exp(From); // |From| in [2^(E-1), 2^E)
+  mpfr_abs(Scaled, From, MPFR_RNDN);
+  int Biased = static_cast<int>(E) - 1 + ExponentBias;
+  // The significand as a whole number: 64 bits, or fewer for a subnormal.
+  const int Shift = Biased >= 1 ? 64 - static_cast<int>(E) : 64 - static_cast<int>(E) - (1 - Biased);
+  mpfr_mul_2si(Scaled, Scaled, Shift, MPFR_RNDN);
+  const auto Significand = static_cast<std::uint64_t>(mpfr_get_ui(Scaled, MPFR_RNDN));
+  mpfr_clear(Scaled);
+  if (Biased < 1)
+    Biased = 0;
+  return Make(Negative, Biased, Significand);
+}
+
+} // namespace
+
+TSoftExtended SoftLog(TSoftExtended A) {
+  TFormatNumber X;
+  Set(X.Value, A);
+  X.Settle(mpfr_log(X.Value, X.Value, MPFR_RNDN));
+  return Get(X.Value);
+}
+
+TSoftExtended SoftFromText(const char* Text, const char** End) {
+  TFormatNumber X;
+  const char* Start = Text;
+  while (std::isspace(static_cast<unsigned char>(*Start)))
+    ++Start;
+  char* Stop = nullptr;
+  X.Settle(mpfr_strtofr(X.Value, Start, &Stop, 0, MPFR_RNDN));
+  *End = Stop == Start ? Text : Stop;
+  return Get(X.Value);
+}
+
+std::string SoftToDecimal21(TSoftExtended A) {
+  TFormatNumber X;
+  Set(X.Value, A);
+  char Text[64];
+  mpfr_snprintf(Text, sizeof Text, "%.21Rg", X.Value);
+  return Text;
+}
+
+std::string SoftToHexFloat(TSoftExtended A) {
+  const std::string Sign = SoftExtended::Sign(A) ? "-" : "";
+  if (IsNaN(A))
+    return Sign + "nan";
+  if (IsInf(A))
+    return Sign + "inf";
+  if (IsZero(A))
+    return Sign + "0x0p+0";
+  // Four bits to the first digit, as the C library prints the x87 format;
+  // a subnormal keeps the least exponent and its leading zeros.
+  char Digits[17];
+  std::snprintf(Digits, sizeof Digits, "%016llx", static_cast<unsigned long long>(A.Significand));
+  std::string Fraction(Digits + 1);
+  Fraction.erase(Fraction.find_last_not_of('0') + 1);
+  const int E = (Exponent(A) == 0 ? 1 : Exponent(A)) - ExponentBias - 3;
+  char Power[16];
+  std::snprintf(Power, sizeof Power, "p%+d", E);
+  return Sign + "0x" + Digits[0] + (Fraction.empty() ? "" : "." + Fraction) + Power;
+}
