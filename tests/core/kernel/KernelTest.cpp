@@ -2,14 +2,18 @@
 // escape watch around |z| = 2, counts under rationed orbit proofs, and
 // which kernel iterates what.
 
+#include "ExtendedMath.h"
 #include "IsInSet.h"
 #include "Kernel.h"
 #include "RenderMandelbrot.h"
+#include "SoftExtended.h"
+#include "SoftFast.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -57,7 +61,7 @@ void ExpectLiteralCounts(TExtended X, TExtended Y, std::int32_t FirstLimit, std:
       TListFeed Feed(Samples);
       IterateExactly(Feed, Limit, Kernel);
       ASSERT_EQ(Count, Literal) << "kernel " << static_cast<int>(Kernel) << " at (-2, 2^"
-                                << std::ilogb(Y) << ") limit " << Limit;
+                                << ilogb(Y) << ") limit " << Limit;
     }
   }
 }
@@ -138,3 +142,28 @@ TEST(KernelTest, PortableKernelGovernsEveryExactIteration) {
 }
 
 } // namespace
+
+// The soft kernel's shortcuts give what the full operations give, on
+// operands where every shortcut is taken: exponents a shift of 60 to 68
+// apart (where the aligned operand's last bits decide ties), cancellation,
+// and significands of long runs of ones.
+TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
+  std::mt19937_64 Random(5);
+  const auto Operand = [&Random](int Exponent) {
+    std::uint64_t Significand = Random() | SoftExtended::IntegerBit;
+    if (Random() % 3 == 0)
+      Significand |= (std::uint64_t{1} << (Random() % 64)) - 1;
+    return SoftExtended::Make((Random() & 1) != 0, Exponent, Significand);
+  };
+  for (int K = 0; K < 200000; ++K) {
+    const int E = SoftExtended::ExponentBias - 8 + static_cast<int>(Random() % 16);
+    const TSoftExtended A = Operand(E);
+    const int Apart = K % 4 == 0 ? static_cast<int>(Random() % 3) : 60 + static_cast<int>(Random() % 9);
+    TSoftExtended B = Operand(E - Apart);
+    if (K % 8 == 0)
+      B.Significand = (A.Significand ^ (Random() >> (Random() % 64))) | SoftExtended::IntegerBit;
+    ASSERT_TRUE(SoftFast::Add(A, B) == SoftAdd(A, B, TSoftRounding::Nearest)) << K;
+    ASSERT_TRUE(SoftFast::Subtract(A, B) == SoftSubtract(A, B, TSoftRounding::Nearest)) << K;
+    ASSERT_TRUE(SoftFast::Multiply(A, B) == SoftMultiply(A, B, TSoftRounding::Nearest)) << K;
+  }
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "SoftExtended.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+
+// The software extended real's operations as its kernel does them, rounded
+// to nearest: the same results as SoftAdd and SoftMultiply, by a shorter
+// road where it is safe.
+namespace SoftFast {
+
+inline constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
+
+// The fast path: operands whose exponents lie well inside the format, so
+// that their sums and products are normal numbers (no zero, subnormal,
+// infinity or NaN comes in or goes out, but an exact cancellation to zero,
+// which is caught). Anything else takes the full operation. Within the fast
+// path the rounding to nearest even is done without branches.
+using SoftExtended::TWide;
+constexpr int ModerateLow = SoftExtended::ExponentBias - 4000;
+constexpr unsigned ModerateSpan = 8000;
+
+inline bool Moderate(TSoftExtended X) {
+  return static_cast<unsigned>(SoftExtended::Exponent(X) - ModerateLow) <= ModerateSpan;
+}
+
+// Sig x 2^(E - bias - 127), Sig's top bit set, rounded to nearest even;
+// the result is known to be normal.
+inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
+  // Adding just under half a unit, and one more where the last kept bit is
+  // odd, carries into the kept bits exactly when nearest-even rounds up;
+  // a carry out of the top leaves 1.0 x 2^(E + 1).
+  const auto Odd = static_cast<std::uint64_t>(Sig >> 64) & 1;
+  const TWide Rounded = Sig + ((std::uint64_t{1} << 63) - 1 + Odd);
+  const auto Carry = static_cast<std::uint64_t>(Rounded < Sig);
+  const std::uint64_t High = static_cast<std::uint64_t>(Rounded >> 64) | (Carry << 63);
+  return SoftExtended::Make(Negative, E + static_cast<int>(Carry), High);
+}
+
+// A x B, times 2^Scale (0, or 1 for the doubled product, which is exact).
+[[gnu::always_inline]] inline TSoftExtended Multiply(TSoftExtended A, TSoftExtended B,
+                                                     int Scale = 0) {
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
+    const TSoftExtended Product = SoftMultiply(A, B, Nearest);
+    return Scale == 0 ? Product : SoftAdd(Product, Product, Nearest);
+  }
+  TWide Product = static_cast<TWide>(A.Significand) * B.Significand;
+  const int Top = static_cast<int>(Product >> 127);
+  Product <<= 1 - Top;
+  return RoundNormal(SoftExtended::Sign(A) != SoftExtended::Sign(B),
+                     SoftExtended::Exponent(A) + SoftExtended::Exponent(B) -
+                         SoftExtended::ExponentBias + Top + Scale,
+                     Product);
+}
+
+[[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B) {
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]]
+    return SoftAdd(A, B, Nearest);
+  const int EA = SoftExtended::Exponent(A), EB = SoftExtended::Exponent(B);
+  const bool Swap = EA < EB || (EA == EB && A.Significand < B.Significand);
+  const TSoftExtended X = Swap ? B : A, Y = Swap ? A : B;
+  const int Shift = std::min(Swap ? EB - EA : EA - EB, 127);
+  // Y's significand sits 63 bits up, so a shift loses bits only past 63;
+  // then Y's leading bit is still inside, below X's last kept bit, and the
+  // bits lost can neither make a tie nor move nearest rounding: no sticky
+  // bit is needed (as it would be for the directed roundings).
+  const TWide SigX = static_cast<TWide>(X.Significand) << 63;
+  const TWide SigY = (static_cast<TWide>(Y.Significand) << 63) >> Shift;
+  const TWide Sum = SoftExtended::Sign(X) == SoftExtended::Sign(Y) ? SigX + SigY : SigX - SigY;
+  if (Sum == 0) [[unlikely]]
+    return SoftExtended::Zero(false);
+  const auto High = static_cast<std::uint64_t>(Sum >> 64);
+  const int Leading = High != 0 ? std::countl_zero(High)
+                                : 64 + std::countl_zero(static_cast<std::uint64_t>(Sum));
+  return RoundNormal(SoftExtended::Sign(X), SoftExtended::Exponent(X) + 1 - Leading,
+                     Sum << Leading);
+}
+
+[[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B) {
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]]
+    return SoftSubtract(A, B, Nearest);
+  return Add(A, SoftNegate(B));
+}
+
+} // namespace SoftFast
