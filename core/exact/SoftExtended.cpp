@@ -164,6 +164,30 @@ int SoftCompare(TSoftExtended A, TSoftExtended B) {
   return Sign(A) ? -Order : Order;
 }
 
+std::int64_t SoftRoundToWhole(TSoftExtended A) {
+  if (IsZero(A) || Exponent(A) == MaxExponent)
+    return 0;
+  const TUnpacked X = Unpack(A);
+  const int Power = X.E - ExponentBias; // A = Significand x 2^(Power - 63)
+  if (Power < -1)
+    return 0; // below one half
+  std::uint64_t Whole = 0, Rest = X.Significand; // Rest: the fraction's bits, at the top
+  if (Power >= 63) {
+    Whole = X.Significand << (Power - 63);
+    Rest = 0;
+  } else if (Power >= 0) {
+    Whole = X.Significand >> (63 - Power);
+    Rest = X.Significand << (Power + 1);
+  } else {
+    Rest = X.Significand; // Power = -1: A in [1/2, 1)
+  }
+  const bool Half = (Rest >> 63) != 0, Sticky = (Rest << 1) != 0;
+  if (Half && (Sticky || (Whole & 1) != 0))
+    ++Whole;
+  const auto Value = static_cast<std::int64_t>(Whole);
+  return X.Negative ? -Value : Value;
+}
+
 TSoftExtended SoftFromDouble(double Value) {
   std::uint64_t Bits = 0;
   std::memcpy(&Bits, &Value, sizeof Bits);

@@ -80,9 +80,9 @@ bool ProofsPay(std::int32_t Limit, const TAxis& Columns, const TAxis& Rows,
 // Orbits attracted to a cycle are still proved, by the kernels.
 bool DoublesResolve(TExtended DX, TExtended DY, const std::vector<TExtended>& X,
                     const std::vector<TExtended>& Y) {
-  const TExtended Magnitude = std::max(std::fabs(X.front()), std::fabs(X.back())) +
-                              std::max(std::fabs(Y.front()), std::fabs(Y.back()));
-  return std::max(std::fabs(DX), std::fabs(DY)) > 0x1p-52L * Magnitude;
+  const TExtended Magnitude = std::max(Abs(X.front()), Abs(X.back())) +
+                              std::max(Abs(Y.front()), Abs(Y.back()));
+  return std::max(Abs(DX), Abs(DY)) > 0x1p-52L * Magnitude;
 }
 
 // The test-only check of the proofs: every settled sample again by the

@@ -6,16 +6,16 @@
 
 namespace {
 
-TExtended HalfLog(std::int32_t N) { return std::log(std::sqrt(static_cast<TExtended>(N))); }
+TExtended HalfLog(std::int32_t N) { return Log(Sqrt(static_cast<TExtended>(N))); }
 
 } // namespace
 
 TColor GreyLevel(TExtended A, TExtended B) {
   const double R = static_cast<double>(A / B);
   const double F = static_cast<double>(static_cast<TExtended>(R) * static_cast<TExtended>(R));
-  // 255 * F is exact in extended precision (8 + 53 bits < 64); nearbyint
-  // rounds it to nearest with ties to even under the default rounding mode.
-  const auto Level = static_cast<TColor>(std::nearbyint(255.0L * static_cast<TExtended>(F)));
+  // 255 * F is exact in extended precision (8 + 53 bits < 64), rounded to
+  // nearest with ties to even.
+  const auto Level = static_cast<TColor>(RoundToWhole(255.0L * static_cast<TExtended>(F)));
   return Level + Level * 256 + Level * 65536;
 }
 

@@ -22,7 +22,7 @@ bool Span(const std::vector<TExtended>& Values, const std::vector<std::int32_t>&
   Low = High = Values[static_cast<std::size_t>(Index[static_cast<std::size_t>(From)])];
   for (std::int32_t K = From; K <= To; ++K) {
     const TExtended V = Values[static_cast<std::size_t>(Index[static_cast<std::size_t>(K)])];
-    if (!std::isfinite(V))
+    if (!IsFinite(V))
       return false;
     Low = std::min(Low, V);
     High = std::max(High, V);

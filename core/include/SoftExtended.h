@@ -29,20 +29,20 @@ inline constexpr std::uint64_t IntegerBit = std::uint64_t{1} << 63;
 
 using TWide = unsigned __int128;
 
-inline bool Sign(TSoftExtended X) { return (X.SignExponent >> 15) != 0; }
-inline int Exponent(TSoftExtended X) { return X.SignExponent & MaxExponent; }
-inline bool IsNaN(TSoftExtended X) {
+constexpr bool Sign(TSoftExtended X) { return (X.SignExponent >> 15) != 0; }
+constexpr int Exponent(TSoftExtended X) { return X.SignExponent & MaxExponent; }
+constexpr bool IsNaN(TSoftExtended X) {
   return Exponent(X) == MaxExponent && (X.Significand << 1) != 0;
 }
-inline bool IsInf(TSoftExtended X) {
+constexpr bool IsInf(TSoftExtended X) {
   return Exponent(X) == MaxExponent && (X.Significand << 1) == 0;
 }
-inline bool IsZero(TSoftExtended X) { return X.Significand == 0 && Exponent(X) == 0; }
-inline TSoftExtended Make(bool Negative, int Exponent, std::uint64_t Significand) {
+constexpr bool IsZero(TSoftExtended X) { return X.Significand == 0 && Exponent(X) == 0; }
+constexpr TSoftExtended Make(bool Negative, int Exponent, std::uint64_t Significand) {
   return {Significand, static_cast<std::uint16_t>((Negative ? 0x8000 : 0) | Exponent)};
 }
-inline TSoftExtended Zero(bool Negative) { return Make(Negative, 0, 0); }
-inline TSoftExtended Infinity(bool Negative) { return Make(Negative, MaxExponent, IntegerBit); }
+constexpr TSoftExtended Zero(bool Negative) { return Make(Negative, 0, 0); }
+constexpr TSoftExtended Infinity(bool Negative) { return Make(Negative, MaxExponent, IntegerBit); }
 // What the x87 unit gives for an invalid operation: the negative quiet NaN
 // with the smallest payload ("real indefinite").
 inline TSoftExtended DefaultNaN() { return Make(true, MaxExponent, 0xC000000000000000u); }
@@ -168,6 +168,10 @@ inline TSoftExtended SoftAbs(TSoftExtended A) {
 // The ordering of the values: -1, 0 or 1, or 2 where either is a NaN
 // (unordered); the two zeros are equal.
 int SoftCompare(TSoftExtended A, TSoftExtended B);
+
+// A rounded to a whole number, halfway cases to even (A within the range of
+// the result).
+std::int64_t SoftRoundToWhole(TSoftExtended A);
 
 // Exact conversions in, and the rounded conversion to double.
 TSoftExtended SoftFromDouble(double Value);

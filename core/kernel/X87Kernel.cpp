@@ -17,7 +17,7 @@
 // The escape test is not made in every iteration; FastPaths.md explains the
 // watch that replaces it and why no escape can slip past it. Every escape
 // the watch reports is found again, to the iteration, by the literal loop.
-// Where this cannot build, the portable loop stands in.
+// Where this cannot build, the software extended real's kernel stands in.
 
 #include "Kernel.h"
 #include "Orbit.h"
@@ -31,7 +31,7 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(GORVANEL_SOFT_REAL)
 #define GORVANEL_X87_KERNEL 1
 #endif
 
@@ -336,8 +336,10 @@ std::int64_t X87WatchReports() { return 0; }
 
 std::int64_t X87LanesLoaded() { return 0; }
 
+// Without the x87 unit the extended real is the software one, and its own
+// kernel is the fastest there is.
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
-  IterateSamplesPortable(Feed, Limit, ProveOrbits);
+  IterateSamplesSoft(Feed, Limit, ProveOrbits);
 }
 
 #endif

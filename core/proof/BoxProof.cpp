@@ -94,7 +94,7 @@ template <class TProof> TProofResult EscapesTogether(TProof& Proof, std::int32_t
 bool InRange(std::initializer_list<TExtended> Values) {
   constexpr TExtended MaxCoordinate = 0x1p64L;
   for (const TExtended V : Values)
-    if (!(std::fabs(V) <= MaxCoordinate))
+    if (!(Abs(V) <= MaxCoordinate))
       return false;
   return true;
 }

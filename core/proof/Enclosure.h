@@ -31,10 +31,10 @@ inline constexpr double DoubleCentreShare = 0x1p-10;
 inline constexpr double LinearError = 0x1p-48;
 
 // An upper bound of |V| as a double (the conversion rounds up).
-inline double AbsUp(TExtended V) { return static_cast<double>(std::fabs(V)); }
+inline double AbsUp(TExtended V) { return static_cast<double>(Abs(V)); }
 inline double AbsUp(double V) { return std::fabs(V); }
 // A lower bound of |V| as a double.
-inline double AbsDown(TExtended V) { return -static_cast<double>(-std::fabs(V)); }
+inline double AbsDown(TExtended V) { return -static_cast<double>(-Abs(V)); }
 inline double AbsDown(double V) { return std::fabs(V); }
 inline double HypotUp(double A, double B) { return std::sqrt(A * A + B * B); }
 

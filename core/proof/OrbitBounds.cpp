@@ -113,7 +113,7 @@ TBoundedLanes::TBoundedLanes(std::int32_t Limit, std::vector<TSample>& Undecided
 TBoundedLanes::~TBoundedLanes() = default;
 
 bool TBoundedLanes::Load(int J, const TSample& Sample, TLaneBook& Book) {
-  if (!(std::fabs(Sample.X) <= MaxCoordinate && std::fabs(Sample.Y) <= MaxCoordinate) ||
+  if (!(Abs(Sample.X) <= MaxCoordinate && Abs(Sample.Y) <= MaxCoordinate) ||
       !FStepRation.Grants()) {
     FUndecided.push_back(Sample);
     return false;

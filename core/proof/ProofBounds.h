@@ -45,16 +45,30 @@ inline double DiffUp(double A, double B) { return std::max(A - B, B - A); }
 // Sets upward rounding for its lifetime and puts the caller's mode back, so
 // that sums and products of non-negative bounds round up. Only code built
 // with -frounding-math may compute under it.
+// The software extended real rounds as the thread's SoftRoundingMode says,
+// so that is set too.
 class TRoundUpward {
 public:
   TRoundUpward() : FOld(std::fegetround()) {
     if (std::fesetround(FE_UPWARD) != 0 || std::fegetround() != FE_UPWARD)
       throw std::runtime_error("cannot round upward for a proof");
+#ifdef GORVANEL_SOFT_REAL
+    FOldSoft = SoftRoundingMode;
+    SoftRoundingMode = TSoftRounding::Upward;
+#endif
   }
-  ~TRoundUpward() { std::fesetround(FOld); }
+  ~TRoundUpward() {
+    std::fesetround(FOld);
+#ifdef GORVANEL_SOFT_REAL
+    SoftRoundingMode = FOldSoft;
+#endif
+  }
   TRoundUpward(const TRoundUpward&) = delete;
   TRoundUpward& operator=(const TRoundUpward&) = delete;
 
 private:
   int FOld;
+#ifdef GORVANEL_SOFT_REAL
+  TSoftRounding FOldSoft = TSoftRounding::Nearest;
+#endif
 };

@@ -69,15 +69,14 @@ bool LooksLikeNumber(const std::string& Text) {
 TExtended ParseCoordinate(const std::string& Text) {
   if (Text.empty() || std::isspace(static_cast<unsigned char>(Text[0])))
     throw TUsageError("'" + Text + "' is not a number");
-  char* End = nullptr;
-  errno = 0;
-  const TExtended Value = std::strtold(Text.c_str(), &End);
+  const char* End = nullptr;
+  const TExtended Value = ReadExtended(Text.c_str(), &End);
   if (End == Text.c_str())
     throw TUsageError("'" + Text + "' is not a number");
   if (*End != '\0')
     throw TUsageError("unexpected characters '" + std::string(End) + "' after the number in '" +
                       Text + "'");
-  if (!std::isfinite(Value))
+  if (!IsFinite(Value))
     throw TUsageError("'" + Text + "' is not a finite extended-precision number");
   return Value;
 }

@@ -1,3 +1,4 @@
+#include "ExtendedMath.h"
 #include "IsInSet.h"
 #include "IterationLimit.h"
 
@@ -58,10 +59,10 @@ TEST(IterationLimitTest, TableBoundaries) {
     std::int32_t Limit;
   } Rows[] = {
       {2.5L, 50},
-      {std::nextafter(1.0L, Above), 50},
+      {nextafter(1.0L, Above), 50},
       {1.0L, 1000}, // the first threshold is exactly 1, compared strictly
       {0.5L, 1000},
-      {std::nextafter(1e-2L, Above), 1000},
+      {nextafter(1e-2L, Above), 1000},
       {1e-2L, 2000},
       {0.005L, 2000},
       {1e-3L, 3000},
@@ -71,7 +72,7 @@ TEST(IterationLimitTest, TableBoundaries) {
       {1e-7L, 7000},
       {1e-8L, 8000},
       {1e-9L, 9000},
-      {std::nextafter(1e-10L, Above), 9000},
+      {nextafter(1e-10L, Above), 9000},
       {1e-10L, 10000},
       {1e-11L, 10000},
       {0.0L, 10000},

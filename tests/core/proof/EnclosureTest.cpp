@@ -4,6 +4,7 @@
 // floor, where the rounding terms make up most of the radius, catch a bound
 // that leaves a term out long before a count would change.
 
+#include "ExtendedMath.h"
 #include "Orbit.h"
 #include "EnclosureTrace.h"
 
@@ -34,15 +35,15 @@ const struct {
 // How far the literal orbit point z lies outside the disk of State (at most
 // 0 when inside), with a small allowance for the rounding of this check.
 // The differences z - Z are exact or nearly so: both are close.
-long double Excess(const TEnclosureTrace& Trace, const TEnclosureState& State, TExtended X,
+TExtended Excess(const TEnclosureTrace& Trace, const TEnclosureState& State, TExtended X,
                    TExtended Y, const TOrbit& Orbit) {
   const TExtended A = Trace.RX > 0 ? (X - Trace.CX) / Trace.RX : 0;
   const TExtended B = Trace.RY > 0 ? (Y - Trace.CY) / Trace.RY : 0;
   const TExtended LinR = State.AR * A + State.BR * B, LinI = State.AI * A + State.BI * B;
   const TExtended DR = Orbit.ZR - State.ZR, DI = Orbit.ZI - State.ZI;
-  const TExtended Distance = std::hypot(DR - LinR, DI - LinI);
+  const TExtended Distance = hypot(DR - LinR, DI - LinI);
   const TExtended Allowance =
-      0x1p-60L * (std::fabs(DR) + std::fabs(DI) + std::fabs(LinR) + std::fabs(LinI)) + 0x1p-16000L;
+      0x1p-60L * (fabs(DR) + fabs(DI) + fabs(LinR) + fabs(LinI)) + 0x1p-16000L;
   return Distance - State.R - Allowance;
 }
 
@@ -50,7 +51,7 @@ long double Excess(const TEnclosureTrace& Trace, const TEnclosureState& State, T
 // returns the first step where it leaves its disk, or an empty string.
 std::string Follow(const TEnclosureTrace& Trace, TExtended X, TExtended Y, TOrbit Orbit) {
   for (std::size_t K = 0; K < Trace.States.size(); ++K) {
-    const long double Out = Excess(Trace, Trace.States[K], X, Y, Orbit);
+    const TExtended Out = Excess(Trace, Trace.States[K], X, Y, Orbit);
     if (Out > 0) {
       std::ostringstream Why;
       Why.precision(21);
@@ -153,11 +154,11 @@ int CheckRim(const TRimCase& Case) {
       const TExtended PR = S.ZR + (S.AR * A + S.BR * B), PI = S.ZI + (S.AI * A + S.BI * B);
       std::vector<std::pair<TExtended, TExtended>> Directions{{PR, PI}, {-PR, -PI}};
       for (int K = 0; K < 8; ++K)
-        Directions.push_back({std::cos(K * 0.785398163397448309616L), std::sin(K * 0.785398163397448309616L)});
+        Directions.push_back({cos(K * 0.785398163397448309616L), sin(K * 0.785398163397448309616L)});
       // Just inside the rim: the rounding of z is below 2^-62.
       const TExtended Rim = S.R > 0x1p-58 ? S.R - 0x1p-61L : 0;
       for (const auto& [DX, DY] : Directions) {
-        const TExtended Length = std::hypot(DX, DY);
+        const TExtended Length = hypot(DX, DY);
         if (!(Length > 0))
           continue;
         TOrbit Z(PR + Rim * DX / Length, PI + Rim * DY / Length);
@@ -176,7 +177,7 @@ int CheckRim(const TRimCase& Case) {
           continue;
         }
         Z.Step(X, Y);
-        const long double Out = Excess(Here, Next, X, Y, Z);
+        const TExtended Out = Excess(Here, Next, X, Y, Z);
         EXPECT_LE(Out, 0) << "the next iterate of a point of the disk leaves the next disk, by "
                           << static_cast<double>(Out) << " beyond " << Next.R;
       }
@@ -207,19 +208,19 @@ TEST(EnclosureTest, OneStepHoldsAtTheRim) {
     const double Turn = InLine ? Angle : 6.283185307179586 * Unit(Random);
     const double Size = std::pow(10.0, -12 + 10 * Unit(Random));
     const double Radius = K % 3 == 0 ? 0 : std::pow(10.0, -14 + 12 * Unit(Random));
-    const double AR = Size * std::cos(Turn), AI = Size * std::sin(Turn);
+    const double AR = Size * cos(Turn), AI = Size * sin(Turn);
     // B none, at right angles to A as the enclosure keeps it, or anywhere.
     const int Kind = K / 4 % 3;
     const double BR = InLine || Kind == 0 ? 0 : Kind == 1 ? -AI / 2 : Size * Unit(Random);
     const double BI = InLine || Kind == 0 ? 0 : Kind == 1 ? AR / 2 : 0;
-    const double Reach = std::max(std::hypot(AR + BR, AI + BI), std::hypot(AR - BR, AI - BI));
+    const double Reach = std::max(hypot(AR + BR, AI + BI), hypot(AR - BR, AI - BI));
     // Steps of 2^-55 span the inner margin, of 2^-53 the outer one.
     const TExtended Offset =
         static_cast<TExtended>(K / 4 % 33 - 16) * (Outward ? 0x1p-53L : 0x1p-55L);
     const TExtended Modulus = Outward ? 2 + Reach + Radius + Offset : 2 - Reach - Radius + Offset;
     Cases.push_back({K % 5 == 0 ? Wide : Small, K % 5 == 0,
-                     {Modulus * std::cos(static_cast<TExtended>(Angle)),
-                      Modulus * std::sin(static_cast<TExtended>(Angle)), AR, AI, BR, BI, Radius}});
+                     {Modulus * cos(static_cast<TExtended>(Angle)),
+                      Modulus * sin(static_cast<TExtended>(Angle)), AR, AI, BR, BI, Radius}});
   }
   int Checked = 0;
   for (const TRimCase& Case : Cases)
@@ -244,7 +245,7 @@ TEST(EnclosureTest, ClosureClaimsHold) {
   int Claims = 0, Refusals = 0;
   for (int K = 0; K < 3000; ++K) {
     TEnclosureState Start = Fixed;
-    const double Spread = std::pow(10.0, -9 + 7 * std::fabs(Unit(Random)));
+    const double Spread = std::pow(10.0, -9 + 7 * fabs(Unit(Random)));
     Start.AR += Spread * Unit(Random);
     Start.AI += Spread * Unit(Random);
     Start.BR += Spread * Unit(Random);
@@ -266,7 +267,7 @@ TEST(EnclosureTest, ClosureClaimsHold) {
       for (const double B : {-1.0, 1.0}) {
         const TExtended DR = (End.ZR - Start.ZR) + ((End.AR - Start.AR) * A + (End.BR - Start.BR) * B);
         const TExtended DI = (End.ZI - Start.ZI) + ((End.AI - Start.AI) * A + (End.BI - Start.BI) * B);
-        EXPECT_LE(std::hypot(DR, DI) + End.R, std::max(Width, Start.R) * (1 + 0x1p-40))
+        EXPECT_LE(hypot(DR, DI) + End.R, std::max(Width, Start.R) * (1 + 0x1p-40))
             << "claimed to close, but the corner (" << A << ", " << B << ") ends outside";
       }
   }

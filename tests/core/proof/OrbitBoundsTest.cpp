@@ -1,6 +1,7 @@
 // Orbits in doubles with a bound: every count they settle against the literal
 // loop, in regions where they settle most samples and where they give most up.
 
+#include "ExtendedMath.h"
 #include "BoundedKernel.h"
 #include "IsInSet.h"
 #include "Kernel.h"
@@ -183,7 +184,7 @@ TEST(OrbitBoundsTest, SameCountsWithEitherExactKernel) {
 // How far the literal z lies outside the lane's disk, squared (at most 0
 // inside), with an allowance for the rounding of this check; z - w is exact
 // or nearly so where they are close.
-long double ExcessSquared(const TBoundedLane& Lane, const TOrbit& Z) {
+TExtended ExcessSquared(const TBoundedLane& Lane, const TOrbit& Z) {
   const TExtended DR = Z.ZR - Lane.ZR, DI = Z.ZI - Lane.ZI;
   const TExtended Distance2 = DR * DR + DI * DI;
   return Distance2 * (1 - 0x1p-58L) - Lane.S * (1 + 0x1p-52L) - 0x1p-16000L;
@@ -230,8 +231,8 @@ TEST(OrbitBoundsTest, OneStepHoldsAtTheRim) {
   for (int K = 0; K < 3000; ++K) {
     // A point c half a unit of a double's last place off a double C.
     const double CX = -2 + 2.5 * Unit(Random), CY = -1 + 2 * Unit(Random);
-    const TExtended X = CX + 0.45L * (std::nextafter(CX, 4.0) - CX) * (K % 2 ? 1 : -1);
-    const TExtended Y = CY + 0.45L * (std::nextafter(CY, 4.0) - CY) * (K % 4 < 2 ? 1 : -1);
+    const TExtended X = CX + 0.45L * (nextafter(CX, 4.0) - CX) * (K % 2 ? 1 : -1);
+    const TExtended Y = CY + 0.45L * (nextafter(CY, 4.0) - CY) * (K % 4 < 2 ? 1 : -1);
     TBoundedLane Lane = StartBoundedLane(X, Y);
     const double R = std::pow(10.0, -15 + 14.5 * Unit(Random));
     const double Angle = 6.283185307179586 * Unit(Random);
@@ -240,23 +241,23 @@ TEST(OrbitBoundsTest, OneStepHoldsAtTheRim) {
     const double Modulus = K % 2 ? (2 - R) * Unit(Random) : 2 - R + Edge;
     if (!(Modulus > 0))
       continue;
-    Lane.ZR = Modulus * std::cos(Angle);
-    Lane.ZI = Modulus * std::sin(Angle);
+    Lane.ZR = Modulus * cos(Angle);
+    Lane.ZI = Modulus * sin(Angle);
     Lane.S = R * R;
     bool Cheap = false;
     const TEscapeVerdict Verdict = TestBoundedLane(Lane, Cheap);
     const TBoundedLane Next = StepBoundedLane(Lane);
     // Directions: outward and inward in line with w; where 2 w (z - w) is
     // in line with c - C; and a few fixed ones.
-    const TExtended WR = Lane.ZR, WI = Lane.ZI, W = std::hypot(WR, WI);
+    const TExtended WR = Lane.ZR, WI = Lane.ZI, W = hypot(WR, WI);
     const TExtended ER = X - Lane.CX, EI = Y - Lane.CY;
     // (E / w) / |E / w|, then halved in angle: u^2 points along E / w.
     const TExtended QR = (ER * WR + EI * WI), QI = (EI * WR - ER * WI);
-    const TExtended QA = std::atan2(QI, QR);
+    const TExtended QA = atan2(QI, QR);
     std::vector<std::pair<TExtended, TExtended>> Directions{
-        {WR / W, WI / W}, {-WR / W, -WI / W}, {std::cos(QA), std::sin(QA)}};
+        {WR / W, WI / W}, {-WR / W, -WI / W}, {cos(QA), sin(QA)}};
     for (int D = 0; D < 6; ++D)
-      Directions.push_back({std::cos(D * 1.0471975511965977462L), std::sin(D * 1.0471975511965977462L)});
+      Directions.push_back({cos(D * 1.0471975511965977462L), sin(D * 1.0471975511965977462L)});
     for (const auto& [UR, UI] : Directions) {
       const TExtended Rim = R * (1 - 0x1p-40L);
       TOrbit Z(Lane.ZR + Rim * UR, Lane.ZI + Rim * UI);

@@ -1,6 +1,7 @@
 // Region proofs: whole frames where they succeed, fail and partly succeed,
 // compared with the literal renderer, and the proof of one box on its own.
 
+#include "ExtendedMath.h"
 #include "IsInSet.h"
 #include "Orbit.h"
 #include "RenderMandelbrot.h"
