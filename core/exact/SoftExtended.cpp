@@ -206,16 +206,6 @@ TSoftExtended SoftFromDouble(double Value) {
   return Make(Negative, E - 1023 + ExponentBias, (IntegerBit | (Fraction << 11)));
 }
 
-TSoftExtended SoftFromInteger(std::int64_t Value) {
-  if (Value == 0)
-    return Zero(false);
-  const bool Negative = Value < 0;
-  const std::uint64_t Magnitude =
-      Negative ? ~static_cast<std::uint64_t>(Value) + 1 : static_cast<std::uint64_t>(Value);
-  const int Shift = std::countl_zero(Magnitude);
-  return Make(Negative, ExponentBias + 63 - Shift, Magnitude << Shift);
-}
-
 double SoftToDouble(TSoftExtended A, TSoftRounding Rounding) {
   const bool Negative = Sign(A);
   const auto Pack = [Negative](std::uint64_t Exponent, std::uint64_t Fraction) {

@@ -175,7 +175,15 @@ std::int64_t SoftRoundToWhole(TSoftExtended A);
 
 // Exact conversions in, and the rounded conversion to double.
 TSoftExtended SoftFromDouble(double Value);
-TSoftExtended SoftFromInteger(std::int64_t Value);
+constexpr TSoftExtended SoftFromInteger(std::int64_t Value) {
+  if (Value == 0)
+    return SoftExtended::Zero(false);
+  const bool Negative = Value < 0;
+  const std::uint64_t Magnitude =
+      Negative ? ~static_cast<std::uint64_t>(Value) + 1 : static_cast<std::uint64_t>(Value);
+  const int Shift = std::countl_zero(Magnitude);
+  return SoftExtended::Make(Negative, SoftExtended::ExponentBias + 63 - Shift, Magnitude << Shift);
+}
 double SoftToDouble(TSoftExtended A, TSoftRounding Rounding);
 
 #if __LDBL_MANT_DIG__ == 64

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 // How the software real's operators round, on this thread: to nearest, but
 // upward while a proof rounds upward (as the x87 unit's control word would).
@@ -76,11 +77,14 @@ public:
   TSoftExtended Bits;
 
   constexpr TSoftReal() = default;
-  constexpr TSoftReal(long double V) : Bits(SoftExtended::FromLongDouble(V)) {}
-  constexpr TSoftReal(double V) : TSoftReal(static_cast<long double>(V)) {}
-  constexpr TSoftReal(int V) : TSoftReal(static_cast<long double>(V)) {}
-  constexpr TSoftReal(long V) : TSoftReal(static_cast<long double>(V)) {}
-  constexpr TSoftReal(long long V) : TSoftReal(static_cast<long double>(V)) {}
+  // At run time by the bits where that is quick, at compile time by the
+  // loop of FromLongDouble.
+  constexpr TSoftReal(long double V) : Bits(FromLong(V)) {}
+  constexpr TSoftReal(double V)
+      : Bits(std::is_constant_evaluated() ? SoftExtended::FromLongDouble(V) : SoftFromDouble(V)) {}
+  constexpr TSoftReal(int V) : Bits(SoftFromInteger(V)) {}
+  constexpr TSoftReal(long V) : Bits(SoftFromInteger(V)) {}
+  constexpr TSoftReal(long long V) : Bits(SoftFromInteger(V)) {}
   static TSoftReal FromBits(TSoftExtended Bits) {
     TSoftReal R;
     R.Bits = Bits;
@@ -88,6 +92,17 @@ public:
   }
 
   explicit operator double() const { return SoftToDouble(Bits, SoftRoundingMode); }
+
+private:
+  static constexpr TSoftExtended FromLong(long double V) {
+#if __LDBL_MANT_DIG__ == 64
+    if (!std::is_constant_evaluated())
+      return SoftFromX87(V);
+#endif
+    return SoftExtended::FromLongDouble(V);
+  }
+
+public:
 
   friend TSoftReal operator+(TSoftReal A, TSoftReal B) {
     return FromBits(SoftAdd(A.Bits, B.Bits, SoftRoundingMode));

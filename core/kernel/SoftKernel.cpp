@@ -39,7 +39,7 @@ inline bool SurelyInside(TSoftExtended XX, TSoftExtended YY) {
 }
 
 inline bool Escaped(TSoftExtended XX, TSoftExtended YY) {
-  return !SurelyInside(XX, YY) && SoftCompare(SoftAdd(XX, YY, Nearest), Four) > 0;
+  return !SurelyInside(XX, YY) && SoftCompare(SoftAdd(XX, YY, Nearest), Four) == 1; // not a NaN
 }
 
 // One lane's state: z and its squares, and c.
