@@ -2,10 +2,11 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+SOFT_BUILD ?= build-soft
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-sanitize test-tsan bench clean
+.PHONY: all deps configure build run test test-sanitize test-tsan test-soft bench clean
 
 all: build
 
@@ -49,8 +50,17 @@ test-tsan: deps
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 exitcode=66" ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The unit and tool tests again with the extended real computed in software
+# (as on machines without the x87 unit), then the same pictures from both
+# builds' render tools.
+test-soft: build
+	cmake -S . -B $(SOFT_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON -DGORVANEL_SOFT_EXTENDED=ON
+	cmake --build $(SOFT_BUILD) -j $(JOBS)
+	ctest --test-dir $(SOFT_BUILD) --output-on-failure -j $(JOBS) -L 'unit|tool'
+	tests/tools/same_pictures.sh $(BUILD)/tools/gorvanel-render $(SOFT_BUILD)/tools/gorvanel-render
+
 bench: build
 	$(BUILD)/tools/gorvanel-bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(SOFT_BUILD)

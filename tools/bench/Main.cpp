@@ -72,7 +72,7 @@ const TBenchView BenchViews[] = {
 };
 
 // A view of the given height around (X, Y), as wide as the default size makes it.
-constexpr TBenchView Around(const char* Name, TExtended X, TExtended Y, TExtended Height) {
+TBenchView Around(const char* Name, TExtended X, TExtended Y, TExtended Height) {
   return {Name, X - Height * DefaultImageWidth / DefaultImageHeight / 2, Y + Height / 2,
           Y - Height / 2};
 }
