@@ -21,7 +21,7 @@ constexpr std::int32_t BlockIterations = 128;
 constexpr std::int32_t MinBlockIterations = 16;
 constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
 
-// The number type's bits, where the number type is the x87 format.
+// The number type as the bits of the format, and back.
 TSoftExtended ToSoft(TExtended Value) { return ExtendedBits(Value); }
 TExtended FromSoft(TSoftExtended Soft) { return FromExtendedBits(Soft); }
 
@@ -33,13 +33,13 @@ using SoftFast::Subtract;
 
 // |z|^2 = XX + YY certainly at most 4 (no escape), from the exponents
 // alone: each square below 2 keeps the sum below 4 whatever its rounding.
-inline bool SurelyInside(TSoftExtended XX, TSoftExtended YY) {
+inline bool SquaresBelowTwo(TSoftExtended XX, TSoftExtended YY) {
   constexpr int Two = SoftExtended::ExponentBias + 1; // exponent of [2, 4)
   return SoftExtended::Exponent(XX) < Two && SoftExtended::Exponent(YY) < Two;
 }
 
 inline bool Escaped(TSoftExtended XX, TSoftExtended YY) {
-  return !SurelyInside(XX, YY) && SoftCompare(SoftAdd(XX, YY, Nearest), Four) == 1; // not a NaN
+  return !SquaresBelowTwo(XX, YY) && SoftCompare(SoftAdd(XX, YY, Nearest), Four) == 1; // not a NaN
 }
 
 // One lane's state: z and its squares, and c.
