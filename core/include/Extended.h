@@ -60,9 +60,10 @@ std::string DecimalText(TExtended V);
 TExtended ReadExtended(const char* Text, const char** End);
 #endif
 
-// V rounded to a whole number, halfway cases to even.
+// V rounded to a whole number, halfway cases to even (as the default
+// rounding mode, in which the palette is built, rounds).
 #ifdef GORVANEL_SOFT_REAL
 inline std::int64_t RoundToWhole(TExtended V) { return SoftRoundToWhole(V.Bits); }
 #else
-inline std::int64_t RoundToWhole(TExtended V) { return static_cast<std::int64_t>(std::nearbyint(V)); }
+inline std::int64_t RoundToWhole(TExtended V) { return std::llrint(V); }
 #endif
