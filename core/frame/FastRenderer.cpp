@@ -118,7 +118,7 @@ std::int64_t CountProved(const std::vector<TSampleState>& States, const TCountGr
 namespace {
 
 // Settles what it can of the frame by proofs of whole tiles, on every thread.
-void ProveTiles(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Options) {
+void ProveTiles(TFastFrame& Frame, const TRenderOptions& Options) {
   TCountGrid& Grid = Frame.Grid;
   const TFrameGeometry& Geometry = Frame.Geometry;
   Frame.States.assign(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows(), TSampleState::Open);
@@ -127,7 +127,7 @@ void ProveTiles(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Opt
   const TAxis TileRows = Deduplicate(Geometry.Y, false);
   TTileProver Prover({Geometry.X, Frame.Columns.Unique, Geometry.Y, TileRows.Unique, Grid,
                       Frame.States},
-                     Geometry.Limit, Exact, Options.Proof);
+                     Geometry.Limit, Options.Kernel, Options.Proof);
   if (Options.Progress)
     Options.Progress->Proving = true;
   RunOnThreads(ThreadCount(Options.Threads), [&] {
@@ -144,7 +144,7 @@ void ProveTiles(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Opt
 
 // Iterates every sample still open, on every thread. Where proofs pay,
 // orbits are first followed in doubles with a bound.
-void IterateOpenSamples(TFastFrame& Frame, TExactKernel Exact, const TRenderOptions& Options) {
+void IterateOpenSamples(TFastFrame& Frame, const TRenderOptions& Options) {
   const TFrameGeometry& Geometry = Frame.Geometry;
   const bool Doubles = !Frame.States.empty() &&
                        DoublesResolve(Geometry.DX, Geometry.DY, Geometry.X, Geometry.Y);
@@ -152,9 +152,9 @@ void IterateOpenSamples(TFastFrame& Frame, TExactKernel Exact, const TRenderOpti
   RunOnThreads(ThreadCount(Options.Threads), [&] {
     TQueueFeed Feed(Queue);
     if (Doubles)
-      IterateSamplesBounded(Feed, Geometry.Limit, Exact);
+      IterateSamplesBounded(Feed, Geometry.Limit, Options.Kernel);
     else
-      IterateExactly(Feed, Geometry.Limit, Exact, Options.Proofs);
+      IterateExactly(Feed, Geometry.Limit, Options.Kernel, Options.Proofs);
   });
   if (Queue.Stopped())
     throw TRenderStopped();
@@ -174,8 +174,8 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
   // the proofs' probes and the samples they leave open.
   if (Options.Proofs &&
       (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame.Columns, Frame.Rows, Options.Proof)))
-    ProveTiles(Frame, Options.Kernel, Options);
-  IterateOpenSamples(Frame, Options.Kernel, Options);
+    ProveTiles(Frame, Options);
+  IterateOpenSamples(Frame, Options);
   FillRepeats(Frame.Grid, Frame.Columns, Frame.Rows);
   const std::int64_t Proved =
       Frame.States.empty() ? 0 : CountProved(Frame.States, Frame.Grid, Frame.Columns, Frame.Rows);

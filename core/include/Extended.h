@@ -37,7 +37,6 @@ struct TExtPoint {
 #ifdef GORVANEL_SOFT_REAL
 inline TExtended Abs(TExtended V) { return TSoftReal::FromBits(SoftAbs(V.Bits)); }
 inline bool IsFinite(TExtended V) { return SoftExtended::Exponent(V.Bits) != SoftExtended::MaxExponent; }
-inline bool IsNaN(TExtended V) { return SoftExtended::IsNaN(V.Bits); }
 inline TExtended Sqrt(TExtended V) { return TSoftReal::FromBits(SoftSqrt(V.Bits, SoftRoundingMode)); }
 inline TExtended Log(TExtended V) { return TSoftReal::FromBits(SoftLog(V.Bits)); }
 inline TSoftExtended ExtendedBits(TExtended V) { return V.Bits; }
@@ -50,7 +49,6 @@ inline TExtended ReadExtended(const char* Text, const char** End) {
 #else
 inline TExtended Abs(TExtended V) { return std::fabs(V); }
 inline bool IsFinite(TExtended V) { return std::isfinite(V); }
-inline bool IsNaN(TExtended V) { return std::isnan(V); }
 inline TExtended Sqrt(TExtended V) { return std::sqrt(V); }
 inline TExtended Log(TExtended V) { return std::log(V); }
 inline TSoftExtended ExtendedBits(TExtended V) { return SoftFromX87(V); }

@@ -117,7 +117,6 @@ public:
     return FromBits(SoftDivide(A.Bits, B.Bits, SoftRoundingMode));
   }
   friend TSoftReal operator-(TSoftReal A) { return FromBits(SoftNegate(A.Bits)); }
-  friend TSoftReal operator+(TSoftReal A) { return A; }
   TSoftReal& operator+=(TSoftReal B) { return *this = *this + B; }
   TSoftReal& operator-=(TSoftReal B) { return *this = *this - B; }
   TSoftReal& operator*=(TSoftReal B) { return *this = *this * B; }

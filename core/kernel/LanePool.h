@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Kernel.h"
 #include "LaneBook.h"
 #include "Sample.h"
 
@@ -70,3 +71,16 @@ private:
   bool FStarted = false;
   int FActive = 0;
 };
+
+// Iterates every sample of the feed in TBlock's lanes (a block built from
+// the limit and whether orbit proofs are tried). Under a limit below 1 no
+// iteration runs at all; the portable loop writes those counts.
+template <class TBlock>
+void IterateInPool(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
+  if (Limit < 1) {
+    IterateSamplesPortable(Feed, Limit, ProveOrbits);
+    return;
+  }
+  TBlock Block(Limit, ProveOrbits);
+  TLanePool<TBlock>(Feed, Block).Run();
+}

@@ -19,16 +19,11 @@ namespace {
 constexpr int LaneCount = 4;
 constexpr std::int32_t BlockIterations = 128;
 constexpr std::int32_t MinBlockIterations = 16;
-constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
-
-// The number type as the bits of the format, and back.
-TSoftExtended ToSoft(TExtended Value) { return ExtendedBits(Value); }
-TExtended FromSoft(TSoftExtended Soft) { return FromExtendedBits(Soft); }
-
 const TSoftExtended Four = SoftFromInteger(4);
 
 using SoftFast::Add;
 using SoftFast::Multiply;
+using SoftFast::Nearest;
 using SoftFast::Subtract;
 
 // |z|^2 = XX + YY certainly at most 4 (no escape), from the exponents
@@ -69,7 +64,7 @@ public:
 
   bool Load(int K, const TSample& Sample, TLaneBook& Book) {
     TSoftLane& L = FLanes[static_cast<std::size_t>(K)];
-    L = {{}, {}, {}, {}, ToSoft(Sample.X), ToSoft(Sample.Y)};
+    L = {{}, {}, {}, {}, ExtendedBits(Sample.X), ExtendedBits(Sample.Y)};
     Book = {true, 0, Sample, TOrbitProofTry(FProveOrbits)};
     FCycles[static_cast<std::size_t>(K)] = {0, 0, 0};
     return true;
@@ -106,7 +101,7 @@ public:
       *Book.Sample.Count = Book.N;
       return true;
     }
-    const TExtended ZR = FromSoft(Lane.ZR), ZI = FromSoft(Lane.ZI);
+    const TExtended ZR = FromExtendedBits(Lane.ZR), ZI = FromExtendedBits(Lane.ZI);
     if (Book.N >= FLimit || FCycles[L].Repeats(ZR, ZI, Book.N) ||
         Book.Proof.TryAt(Book.N, FRation, Book.Sample.X, Book.Sample.Y, ZR, ZI)) {
       *Book.Sample.Count = 0;
@@ -129,10 +124,5 @@ private:
 } // namespace
 
 void IterateSamplesSoft(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
-  if (Limit < 1) {
-    IterateSamplesPortable(Feed, Limit, ProveOrbits);
-    return;
-  }
-  TSoftBlock Block(Limit, ProveOrbits);
-  TLanePool<TSoftBlock>(Feed, Block).Run();
+  IterateInPool<TSoftBlock>(Feed, Limit, ProveOrbits);
 }

@@ -320,12 +320,7 @@ std::int64_t X87WatchReports() { return WatchReports.load(std::memory_order_rela
 std::int64_t X87LanesLoaded() { return LanesLoaded.load(std::memory_order_relaxed); }
 
 void IterateSamples(TSampleFeed& Feed, std::int32_t Limit, bool ProveOrbits) {
-  if (Limit < 1) {
-    IterateSamplesPortable(Feed, Limit, ProveOrbits);
-    return;
-  }
-  TX87Block Block(Limit, ProveOrbits);
-  TLanePool<TX87Block>(Feed, Block).Run();
+  IterateInPool<TX87Block>(Feed, Limit, ProveOrbits);
 }
 
 #else
