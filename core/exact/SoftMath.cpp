@@ -1,50 +1,29 @@
 #include "SoftMath.h"
-
-#include <mpfr.h>
+#include "SoftMpfr.h"
 
 #include <cctype>
 #include <cstdio>
 
-namespace {
-
 using namespace SoftExtended;
 
-constexpr mpfr_prec_t Precision = 64;
-// MPFR writes x = m 2^e with m in [1/2, 1): the least subnormal is 2^-16445,
-// the largest finite value just below 2^16384.
-constexpr mpfr_exp_t LeastExponent = -16444, GreatestExponent = 16384;
+TFormatNumber::TFormatNumber() : FOldMin(mpfr_get_emin()), FOldMax(mpfr_get_emax()) {
+  mpfr_set_emin(LeastExponent);
+  mpfr_set_emax(GreatestExponent);
+  mpfr_init2(Value, Precision);
+}
 
-// An MPFR number at 64 bits with the x87 format's exponent range for its
-// lifetime, so that every result is rounded as the format rounds it.
-class TFormatNumber {
-public:
-  TFormatNumber() : FOldMin(mpfr_get_emin()), FOldMax(mpfr_get_emax()) {
-    mpfr_set_emin(LeastExponent);
-    mpfr_set_emax(GreatestExponent);
-    mpfr_init2(Value, Precision);
-  }
-  ~TFormatNumber() {
-    mpfr_clear(Value);
-    mpfr_set_emin(FOldMin);
-    mpfr_set_emax(FOldMax);
-  }
-  TFormatNumber(const TFormatNumber&) = delete;
-  TFormatNumber& operator=(const TFormatNumber&) = delete;
+TFormatNumber::~TFormatNumber() {
+  mpfr_clear(Value);
+  mpfr_set_emin(FOldMin);
+  mpfr_set_emax(FOldMax);
+}
 
-  // After an operation that returned Ternary: into range, then rounded
-  // again where it is subnormal.
-  void Settle(int Ternary) {
-    Ternary = mpfr_check_range(Value, Ternary, MPFR_RNDN);
-    mpfr_subnormalize(Value, Ternary, MPFR_RNDN);
-  }
+void TFormatNumber::Settle(int Ternary, mpfr_rnd_t Rounding) {
+  Ternary = mpfr_check_range(Value, Ternary, Rounding);
+  mpfr_subnormalize(Value, Ternary, Rounding);
+}
 
-  mpfr_t Value;
-
-private:
-  mpfr_exp_t FOldMin, FOldMax;
-};
-
-void Set(mpfr_t To, TSoftExtended A) {
+void SoftToMpfr(mpfr_t To, TSoftExtended A) {
   if (IsNaN(A)) {
     mpfr_set_nan(To);
   } else if (IsInf(A)) {
@@ -59,7 +38,7 @@ void Set(mpfr_t To, TSoftExtended A) {
   }
 }
 
-TSoftExtended Get(const mpfr_t From) {
+TSoftExtended SoftFromMpfr(const mpfr_t From) {
   if (mpfr_nan_p(From))
     return Make(mpfr_signbit(From) != 0, MaxExponent, 0xC000000000000000u);
   const bool Negative = mpfr_signbit(From) != 0;
@@ -68,7 +47,7 @@ TSoftExtended Get(const mpfr_t From) {
   if (mpfr_zero_p(From))
     return Zero(Negative);
   mpfr_t Scaled;
-  mpfr_init2(Scaled, Precision);
+  mpfr_init2(Scaled, TFormatNumber::Precision);
   const mpfr_exp_t E = mpfr_get_exp(From); // |From| in [2^(E-1), 2^E)
   mpfr_abs(Scaled, From, MPFR_RNDN);
   int Biased = static_cast<int>(E) - 1 + ExponentBias;
@@ -82,13 +61,11 @@ TSoftExtended Get(const mpfr_t From) {
   return Make(Negative, Biased, Significand);
 }
 
-} // namespace
-
 TSoftExtended SoftLog(TSoftExtended A) {
   TFormatNumber X;
-  Set(X.Value, A);
+  SoftToMpfr(X.Value, A);
   X.Settle(mpfr_log(X.Value, X.Value, MPFR_RNDN));
-  return Get(X.Value);
+  return SoftFromMpfr(X.Value);
 }
 
 TSoftExtended SoftFromText(const char* Text, const char** End) {
@@ -99,12 +76,12 @@ TSoftExtended SoftFromText(const char* Text, const char** End) {
   char* Stop = nullptr;
   X.Settle(mpfr_strtofr(X.Value, Start, &Stop, 0, MPFR_RNDN));
   *End = Stop == Start ? Text : Stop;
-  return Get(X.Value);
+  return SoftFromMpfr(X.Value);
 }
 
 std::string SoftToDecimal21(TSoftExtended A) {
   TFormatNumber X;
-  Set(X.Value, A);
+  SoftToMpfr(X.Value, A);
   char Text[64];
   mpfr_snprintf(Text, sizeof Text, "%.21Rg", X.Value);
   return Text;

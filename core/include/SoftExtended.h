@@ -101,13 +101,20 @@ inline TSoftExtended SoftAdd(TSoftExtended A, TSoftExtended B, TSoftRounding Rou
     X = Y;
     Y = T;
   }
-  // One bit of headroom above the significands, 63 guard bits below. A
-  // shift of up to 126 keeps Y's leading bit in the word, below X's last
-  // bit, so the bits it loses can neither make a tie nor decide a rounding
-  // in any direction; beyond that Y is only a sticky bit.
+  // One bit of headroom above the significands, 63 guard bits below; what
+  // is shifted out beyond those is kept as a sticky bit. Even rounded to
+  // nearest it counts: a subtraction that loses a bit or two to the
+  // normalisation brings the lost bits up to where a tie is told apart
+  // (1 - (1 + 2^-63) x 2^-65 would round to 1 without it).
   const TWide SigX = static_cast<TWide>(X.Significand) << 63;
   const int Shift = X.E - Y.E;
-  const TWide SigY = Shift >= 127 ? 1 : (static_cast<TWide>(Y.Significand) << 63) >> Shift;
+  TWide SigY = static_cast<TWide>(Y.Significand) << 63;
+  if (Shift >= 127) {
+    SigY = 1;
+  } else if (Shift > 0) {
+    const bool Lost = (SigY & ((static_cast<TWide>(1) << Shift) - 1)) != 0;
+    SigY = (SigY >> Shift) | static_cast<TWide>(Lost);
+  }
   TWide Sum;
   if (X.Negative == Y.Negative) {
     Sum = SigX + SigY;

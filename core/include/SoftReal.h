@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SoftExtended.h"
+#include "SoftFast.h"
 #include "SoftMath.h"
 
 #include <cstdint>
@@ -104,14 +105,22 @@ private:
 
 public:
 
+  // Rounded to nearest, as nearly all of the program's arithmetic is, the
+  // operations take the shorter road of SoftFast.
   friend TSoftReal operator+(TSoftReal A, TSoftReal B) {
-    return FromBits(SoftAdd(A.Bits, B.Bits, SoftRoundingMode));
+    const TSoftRounding Mode = SoftRoundingMode;
+    return FromBits(Mode == SoftFast::Nearest ? SoftFast::Add(A.Bits, B.Bits)
+                                              : SoftAdd(A.Bits, B.Bits, Mode));
   }
   friend TSoftReal operator-(TSoftReal A, TSoftReal B) {
-    return FromBits(SoftSubtract(A.Bits, B.Bits, SoftRoundingMode));
+    const TSoftRounding Mode = SoftRoundingMode;
+    return FromBits(Mode == SoftFast::Nearest ? SoftFast::Subtract(A.Bits, B.Bits)
+                                              : SoftSubtract(A.Bits, B.Bits, Mode));
   }
   friend TSoftReal operator*(TSoftReal A, TSoftReal B) {
-    return FromBits(SoftMultiply(A.Bits, B.Bits, SoftRoundingMode));
+    const TSoftRounding Mode = SoftRoundingMode;
+    return FromBits(Mode == SoftFast::Nearest ? SoftFast::Multiply(A.Bits, B.Bits)
+                                              : SoftMultiply(A.Bits, B.Bits, Mode));
   }
   friend TSoftReal operator/(TSoftReal A, TSoftReal B) {
     return FromBits(SoftDivide(A.Bits, B.Bits, SoftRoundingMode));

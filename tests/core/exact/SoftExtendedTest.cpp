@@ -1,10 +1,12 @@
-// The software extended real against the x87 unit, bit for bit: random
-// operands spread over every exponent, and the cases that break emulations
-// (ties to even, carries out of the significand, cancellation, the extreme
-// exponents, subnormal results, both zeros, infinities), in each rounding
-// mode the program uses and the two others.
+// The software extended real against the x87 unit, bit for bit, and
+// against MPFR at 64 bits (on every machine): random operands spread over
+// every exponent, and the cases that break emulations (ties to even,
+// carries out of the significand, cancellation, the extreme exponents,
+// subnormal results, both zeros, infinities), in each rounding mode the
+// program uses and the two others.
 
 #include "SoftExtended.h"
+#include "SoftMpfr.h"
 
 #include <gtest/gtest.h>
 
@@ -21,27 +23,123 @@
 
 namespace {
 
-#ifdef GORVANEL_HAS_X87
-
 using namespace SoftExtended;
 
-TSoftExtended FromHardware(long double Value) { return SoftFromX87(Value); }
-long double ToHardware(TSoftExtended Soft) { return SoftToX87(Soft); }
-
-struct TMode {
-  TSoftRounding Soft;
-  int Hardware;
-  const char* Name;
-};
-const TMode Modes[] = {{TSoftRounding::Nearest, FE_TONEAREST, "nearest"},
-                       {TSoftRounding::Upward, FE_UPWARD, "upward"},
-                       {TSoftRounding::Downward, FE_DOWNWARD, "downward"},
-                       {TSoftRounding::TowardZero, FE_TOWARDZERO, "toward zero"}};
-
-// The operations as the x87 unit does them; volatile keeps the compiler
-// from folding them at build time, in the mode it assumes.
 enum class TOperation { Add, Subtract, Multiply, Divide, Sqrt };
 
+TSoftExtended Software(TOperation Operation, TSoftExtended A, TSoftExtended B,
+                       TSoftRounding Mode) {
+  switch (Operation) {
+  case TOperation::Add: return SoftAdd(A, B, Mode);
+  case TOperation::Subtract: return SoftSubtract(A, B, Mode);
+  case TOperation::Multiply: return SoftMultiply(A, B, Mode);
+  case TOperation::Divide: return SoftDivide(A, B, Mode);
+  case TOperation::Sqrt: return SoftSqrt(A, Mode);
+  }
+  return {};
+}
+
+// A random operand: any sign, a significand of random bits (sometimes
+// with long runs of ones or zeros, where carries and ties live), and an
+// exponent drawn mostly near the middle and sometimes at the extremes.
+class TOperands {
+public:
+  explicit TOperands(std::uint64_t Seed) : FRandom(Seed) {}
+
+  TSoftExtended Next() {
+    std::uint64_t Significand = FRandom();
+    switch (FRandom() % 6) {
+    case 0: Significand |= (std::uint64_t{1} << (FRandom() % 64)) - 1; break; // ones below
+    case 1: Significand &= ~((std::uint64_t{1} << (FRandom() % 64)) - 1); break; // zeros below
+    case 2: Significand = IntegerBit + FRandom() % 4; break; // at a power of two
+    default: break;
+    }
+    int Exponent = 0;
+    switch (FRandom() % 8) {
+    case 0: Exponent = static_cast<int>(FRandom() % 70); break; // subnormal and tiny
+    case 1: Exponent = MaxExponent - 1 - static_cast<int>(FRandom() % 70); break; // huge
+    case 2: Exponent = static_cast<int>(FRandom() % MaxExponent); break;
+    default: Exponent = ExponentBias - 70 + static_cast<int>(FRandom() % 140); break;
+    }
+    if (Exponent != 0)
+      Significand |= IntegerBit;
+    else
+      Significand &= ~IntegerBit;
+    return Make((FRandom() & 1) != 0, Exponent, Significand);
+  }
+
+  // A second operand 60 to 68 binades below the first: its last bits,
+  // shifted out, decide ties.
+  TSoftExtended Below(TSoftExtended A) {
+    const int E = Exponent(A) - 60 - static_cast<int>(FRandom() % 9);
+    const TSoftExtended B = Next();
+    return E > 0 ? Make(Sign(B), E, B.Significand | IntegerBit) : B;
+  }
+
+  // A second operand near the first (cancellation, equal exponents).
+  TSoftExtended Near(TSoftExtended A) {
+    A.Significand ^= FRandom() >> (FRandom() % 64);
+    if (Exponent(A) != 0)
+      A.Significand |= IntegerBit;
+    A.SignExponent = static_cast<std::uint16_t>(A.SignExponent ^ ((FRandom() & 1) << 15));
+    return A;
+  }
+
+private:
+  std::mt19937_64 FRandom;
+};
+
+// MPFR at 64 bits over the format's exponent range, in the same rounding.
+TSoftExtended ByMpfr(TOperation Operation, TSoftExtended A, TSoftExtended B, TSoftRounding Mode) {
+  constexpr mpfr_rnd_t Roundings[] = {MPFR_RNDN, MPFR_RNDU, MPFR_RNDD, MPFR_RNDZ};
+  const mpfr_rnd_t Rounding = Roundings[static_cast<int>(Mode)];
+  TFormatNumber X, Y;
+  SoftToMpfr(X.Value, A);
+  SoftToMpfr(Y.Value, B);
+  int Ternary = 0;
+  switch (Operation) {
+  case TOperation::Add: Ternary = mpfr_add(X.Value, X.Value, Y.Value, Rounding); break;
+  case TOperation::Subtract: Ternary = mpfr_sub(X.Value, X.Value, Y.Value, Rounding); break;
+  case TOperation::Multiply: Ternary = mpfr_mul(X.Value, X.Value, Y.Value, Rounding); break;
+  case TOperation::Divide: Ternary = mpfr_div(X.Value, X.Value, Y.Value, Rounding); break;
+  case TOperation::Sqrt: Ternary = mpfr_sqrt(X.Value, X.Value, Rounding); break;
+  }
+  X.Settle(Ternary, Rounding);
+  return SoftFromMpfr(X.Value);
+}
+
+// Random operands, and a subtraction whose shifted-out bits decide a tie
+// (1 - (1 + 2^-63) x 2^-65 is 1 - 2^-64, not 1), in every rounding; a NaN
+// is checked as a NaN (MPFR's have no payload).
+TEST(SoftExtendedTest, RandomOperandsAsMpfr) {
+  TOperands Operands(1210);
+  const TSoftExtended One = Make(false, ExponentBias, IntegerBit);
+  const TSoftExtended Tie = Make(true, ExponentBias - 65, IntegerBit + 1);
+  for (int K = -1; K < 20000; ++K) {
+    const TSoftExtended A = K < 0 ? One : Operands.Next();
+    const TSoftExtended B = K < 0        ? Tie
+                            : K % 3 == 0 ? Operands.Near(A)
+                            : K % 3 == 1 ? Operands.Below(A)
+                                         : Operands.Next();
+    for (const TSoftRounding Mode : {TSoftRounding::Nearest, TSoftRounding::Upward,
+                                     TSoftRounding::Downward, TSoftRounding::TowardZero})
+      for (const TOperation Operation : {TOperation::Add, TOperation::Subtract,
+                                         TOperation::Multiply, TOperation::Divide, TOperation::Sqrt}) {
+        const TSoftExtended First = Operation == TOperation::Sqrt ? SoftAbs(A) : A;
+        const TSoftExtended Want = ByMpfr(Operation, First, B, Mode);
+        const TSoftExtended Got = Software(Operation, First, B, Mode);
+        ASSERT_TRUE(IsNaN(Want) ? IsNaN(Got) : Want == Got)
+            << "operation " << static_cast<int>(Operation) << " mode " << static_cast<int>(Mode)
+            << std::hex << " of " << A.SignExponent << ":" << A.Significand << " and "
+            << B.SignExponent << ":" << B.Significand << ": MPFR " << Want.SignExponent << ":"
+            << Want.Significand << ", soft " << Got.SignExponent << ":" << Got.Significand;
+      }
+  }
+}
+
+#ifdef GORVANEL_HAS_X87
+// The operations as the x87 unit does them; volatile keeps the compiler
+// from folding them at build time, in the mode it assumes.
 long double Hardware(TOperation Operation, long double A, long double B, int Mode) {
   volatile long double X = A, Y = B;
   std::fesetround(Mode);
@@ -58,17 +156,19 @@ long double Hardware(TOperation Operation, long double A, long double B, int Mod
   return Kept;
 }
 
-TSoftExtended Software(TOperation Operation, TSoftExtended A, TSoftExtended B,
-                       TSoftRounding Mode) {
-  switch (Operation) {
-  case TOperation::Add: return SoftAdd(A, B, Mode);
-  case TOperation::Subtract: return SoftSubtract(A, B, Mode);
-  case TOperation::Multiply: return SoftMultiply(A, B, Mode);
-  case TOperation::Divide: return SoftDivide(A, B, Mode);
-  case TOperation::Sqrt: return SoftSqrt(A, Mode);
-  }
-  return {};
-}
+
+TSoftExtended FromHardware(long double Value) { return SoftFromX87(Value); }
+long double ToHardware(TSoftExtended Soft) { return SoftToX87(Soft); }
+
+struct TMode {
+  TSoftRounding Soft;
+  int Hardware;
+  const char* Name;
+};
+const TMode Modes[] = {{TSoftRounding::Nearest, FE_TONEAREST, "nearest"},
+                       {TSoftRounding::Upward, FE_UPWARD, "upward"},
+                       {TSoftRounding::Downward, FE_DOWNWARD, "downward"},
+                       {TSoftRounding::TowardZero, FE_TOWARDZERO, "toward zero"}};
 
 // Same bits; NaNs compare as NaNs of the same sign and payload.
 ::testing::AssertionResult SameBits(long double Expected, TSoftExtended Got) {
@@ -90,52 +190,13 @@ void ExpectAllModes(TOperation Operation, long double A, long double B) {
   }
 }
 
-// A random operand: any sign, a significand of random bits (sometimes
-// with long runs of ones or zeros, where carries and ties live), and an
-// exponent drawn mostly near the middle and sometimes at the extremes.
-class TOperands {
-public:
-  explicit TOperands(std::uint64_t Seed) : FRandom(Seed) {}
-
-  TSoftExtended Next() {
-    std::uint64_t Significand = FRandom();
-    switch (FRandom() % 6) {
-    case 0: Significand |= (std::uint64_t{1} << (FRandom() % 64)) - 1; break; // ones below
-    case 1: Significand &= ~((std::uint64_t{1} << (FRandom() % 64)) - 1); break; // zeros below
-    default: break;
-    }
-    int Exponent = 0;
-    switch (FRandom() % 8) {
-    case 0: Exponent = static_cast<int>(FRandom() % 70); break; // subnormal and tiny
-    case 1: Exponent = MaxExponent - 1 - static_cast<int>(FRandom() % 70); break; // huge
-    case 2: Exponent = static_cast<int>(FRandom() % MaxExponent); break;
-    default: Exponent = ExponentBias - 70 + static_cast<int>(FRandom() % 140); break;
-    }
-    if (Exponent != 0)
-      Significand |= IntegerBit;
-    else
-      Significand &= ~IntegerBit;
-    return Make((FRandom() & 1) != 0, Exponent, Significand);
-  }
-
-  // A second operand near the first (cancellation, equal exponents).
-  TSoftExtended Near(TSoftExtended A) {
-    A.Significand ^= FRandom() >> (FRandom() % 64);
-    if (Exponent(A) != 0)
-      A.Significand |= IntegerBit;
-    A.SignExponent = static_cast<std::uint16_t>(A.SignExponent ^ ((FRandom() & 1) << 15));
-    return A;
-  }
-
-private:
-  std::mt19937_64 FRandom;
-};
-
 TEST(SoftExtendedTest, RandomOperandsAsTheX87Unit) {
   TOperands Operands(20261210);
   for (int K = 0; K < 60000; ++K) {
     const TSoftExtended A = Operands.Next();
-    const TSoftExtended B = K % 3 == 0 ? Operands.Near(A) : Operands.Next();
+    const TSoftExtended B = K % 3 == 0   ? Operands.Near(A)
+                            : K % 3 == 1 ? Operands.Below(A)
+                                         : Operands.Next();
     for (const TOperation Operation : {TOperation::Add, TOperation::Subtract,
                                        TOperation::Multiply, TOperation::Divide})
       ExpectAllModes(Operation, ToHardware(A), ToHardware(B));

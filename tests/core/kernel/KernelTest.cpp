@@ -148,13 +148,15 @@ TEST(KernelTest, PortableKernelGovernsEveryExactIteration) {
 // The soft kernel's shortcuts give what the full operations give, on
 // operands where every shortcut is taken: exponents a shift of 60 to 68
 // apart (where the aligned operand's last bits decide ties), cancellation,
-// and significands of long runs of ones.
+// significands of long runs of ones and at powers of two.
 TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
   std::mt19937_64 Random(5);
   const auto Operand = [&Random](int Exponent) {
     std::uint64_t Significand = Random() | SoftExtended::IntegerBit;
     if (Random() % 3 == 0)
       Significand |= (std::uint64_t{1} << (Random() % 64)) - 1;
+    else if (Random() % 3 == 0)
+      Significand = SoftExtended::IntegerBit + Random() % 4; // at a power of two
     return SoftExtended::Make((Random() & 1) != 0, Exponent, Significand);
   };
   for (int K = 0; K < 200000; ++K) {

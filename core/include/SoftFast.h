@@ -62,12 +62,13 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
   const bool Swap = EA < EB || (EA == EB && A.Significand < B.Significand);
   const TSoftExtended X = Swap ? B : A, Y = Swap ? A : B;
   const int Shift = std::min(Swap ? EB - EA : EA - EB, 127);
-  // Y's significand sits 63 bits up, so a shift loses bits only past 63;
-  // then Y's leading bit is still inside, below X's last kept bit, and the
-  // bits lost can neither make a tie nor move nearest rounding: no sticky
-  // bit is needed (as it would be for the directed roundings).
+  // Y's significand sits 63 bits up, so a shift loses bits only past 63:
+  // those of Y below bit Shift - 63, kept as a sticky bit (a subtraction
+  // can bring them up to where a tie is told apart).
   const TWide SigX = static_cast<TWide>(X.Significand) << 63;
-  const TWide SigY = (static_cast<TWide>(Y.Significand) << 63) >> Shift;
+  const bool Lost = Shift > 63 && (Y.Significand << ((127 - Shift) & 63)) != 0;
+  const TWide SigY =
+      ((static_cast<TWide>(Y.Significand) << 63) >> Shift) | static_cast<TWide>(Lost);
   const TWide Sum = SoftExtended::Sign(X) == SoftExtended::Sign(Y) ? SigX + SigY : SigX - SigY;
   if (Sum == 0) [[unlikely]]
     return SoftExtended::Zero(false);
