@@ -3,10 +3,11 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 SOFT_BUILD ?= build-soft
+ARM64_BUILD ?= build-arm64
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-sanitize test-tsan test-soft bench clean
+.PHONY: all deps configure build run test test-sanitize test-tsan test-soft test-arm64 bench clean
 
 all: build
 
@@ -59,8 +60,21 @@ test-soft: build
 	ctest --test-dir $(SOFT_BUILD) --output-on-failure -j $(JOBS) -L 'unit|tool'
 	tests/tools/same_pictures.sh $(BUILD)/tools/gorvanel-render $(SOFT_BUILD)/tools/gorvanel-render
 
+# The whole project cross-built for 64-bit Arm and tested under qemu: the
+# unit and tool tests, the app offscreen, the package, and the viewer under
+# Xvfb showing what this machine's render tool draws; then the same pictures
+# from both machines' render tools.
+test-arm64: build
+	@./scripts/install-deps.sh arm64
+	cmake -S . -B $(ARM64_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANEL_WERROR=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+	  -DGORVANEL_REFERENCE_RENDER=$(CURDIR)/$(BUILD)/tools/gorvanel-render
+	cmake --build $(ARM64_BUILD) -j $(JOBS)
+	ctest --test-dir $(ARM64_BUILD) --output-on-failure -j $(JOBS)
+	tests/tools/same_pictures.sh $(BUILD)/tools/gorvanel-render $(ARM64_BUILD)/emulated/gorvanel-render
+
 bench: build
 	$(BUILD)/tools/gorvanel-bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(SOFT_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(SOFT_BUILD) $(ARM64_BUILD)

@@ -1,8 +1,11 @@
 #!/bin/sh
 # Builds the Debian package, unpacks it into a temporary root, validates the
-# desktop entry and the AppStream metadata, and runs the installed programs.
+# desktop entry and the AppStream metadata, and runs the installed programs
+# (in the emulator given after the build, for a cross build's package).
 set -u
 BUILD="$1"
+shift
+RUN="$*"
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
 passed=0 failed=0
@@ -13,7 +16,7 @@ ID=org.gorvanel.Gorvanel
 if ! cpack -G DEB -B "$DIR/out" --config "$BUILD/CPackConfig.cmake" >"$DIR/cpack.log" 2>&1; then
   cat "$DIR/cpack.log"; echo "FAIL: cpack"; exit 1
 fi
-DEB=$(ls "$DIR"/out/gorvanel_*_amd64.deb 2>/dev/null | head -n 1)
+DEB=$(ls "$DIR"/out/gorvanel_*.deb 2>/dev/null | head -n 1)
 [ -n "$DEB" ] && ok "package $(basename "$DEB"), $(wc -c <"$DEB") bytes" || { echo "FAIL: no package"; exit 1; }
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
 echo "Depends: $DEPENDS"
@@ -48,7 +51,7 @@ done
 for PAGE in gorvanel gorvanel-render; do
   TEXT=$(MANWIDTH=200 man -l "$ROOT/usr/share/man/man1/$PAGE.1.gz" 2>/dev/null)
   MISSING=""
-  for OPT in $("$ROOT/usr/bin/$PAGE" --help | grep -o -- '--[a-z-]*' | sort -u); do
+  for OPT in $($RUN "$ROOT/usr/bin/$PAGE" --help | grep -o -- '--[a-z-]*' | sort -u); do
     echo "$TEXT" | grep -q -- "$OPT" || MISSING="$MISSING $OPT"
   done
   [ -z "$MISSING" ] && ok "man $PAGE documents every option of --help" || fail "man $PAGE lacks$MISSING"
@@ -66,16 +69,16 @@ for SIZE in 48 128 256; do
   ICON="$ROOT/usr/share/icons/hicolor/${SIZE}x${SIZE}/apps/$ID.png"
   file "$ICON" | grep -q "PNG image data, $SIZE x $SIZE" && ok "icon ${SIZE}x$SIZE" || fail "icon ${SIZE}x$SIZE"
 done
-"$ROOT/usr/bin/gorvanel-render" --version | grep -q "^gorvanel-render " && ok "installed gorvanel-render --version" ||
+$RUN "$ROOT/usr/bin/gorvanel-render" --version | grep -q "^gorvanel-render " && ok "installed gorvanel-render --version" ||
   fail "installed gorvanel-render --version"
-LINE=$("$ROOT/usr/bin/gorvanel-render" --size 64x40 --output "$DIR/render.png")
+LINE=$($RUN "$ROOT/usr/bin/gorvanel-render" --size 64x40 --output "$DIR/render.png")
 case "$LINE" in "limit=50 min=1 max="*) ok "installed gorvanel-render renders" ;; *) fail "render: $LINE" ;; esac
-env -u DISPLAY -u WAYLAND_DISPLAY "$ROOT/usr/bin/gorvanel" --version | grep -q "^gorvanel " &&
+env -u DISPLAY -u WAYLAND_DISPLAY $RUN "$ROOT/usr/bin/gorvanel" --version | grep -q "^gorvanel " &&
   ok "gorvanel --version needs no display" || fail "gorvanel --version"
-env -u DISPLAY -u WAYLAND_DISPLAY "$ROOT/usr/bin/gorvanel" --help | grep -q "Right click" &&
+env -u DISPLAY -u WAYLAND_DISPLAY $RUN "$ROOT/usr/bin/gorvanel" --help | grep -q "Right click" &&
   ok "gorvanel --help" || fail "gorvanel --help"
 # The desktop entry's Exec line starts the installed viewer (offscreen here).
-QT_QPA_PLATFORM=offscreen "$ROOT/usr/bin/$EXEC" >"$DIR/viewer.log" 2>&1 &
+QT_QPA_PLATFORM=offscreen $RUN "$ROOT/usr/bin/$EXEC" >"$DIR/viewer.log" 2>&1 &
 VIEWER=$!
 sleep 1
 if kill -0 "$VIEWER" 2>/dev/null; then ok "installed viewer starts"; kill "$VIEWER"; else

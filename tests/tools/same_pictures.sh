@@ -1,7 +1,8 @@
 #!/bin/sh
-# The same pictures from two builds of the render tool (the x87 unit's and
-# the software extended real's): views from the start view through the
-# 80-bit floor to past its resolution, compared byte for byte.
+# The same pictures from two builds of the render tool (the x87 unit's,
+# the software extended real's, another machine's): views from the start
+# view through the 80-bit floor to past its resolution, compared byte for
+# byte.
 # Usage: same_pictures.sh TOOL_A TOOL_B
 set -u
 DIR=$(mktemp -d)
