@@ -46,9 +46,9 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
     const TSoftExtended Product = SoftMultiply(A, B, Nearest);
     return Scale == 0 ? Product : SoftAdd(Product, Product, Nearest);
   }
-  TWide Product = static_cast<TWide>(A.Significand) * B.Significand;
-  const int Top = static_cast<int>(Product >> 127);
-  Product <<= 1 - Top;
+  const TWide Exact = static_cast<TWide>(A.Significand) * B.Significand;
+  const int Top = static_cast<int>(Exact >> 127);
+  const TWide Product = Top != 0 ? Exact : Exact << 1;
   return RoundNormal(SoftExtended::Sign(A) != SoftExtended::Sign(B),
                      SoftExtended::Exponent(A) + SoftExtended::Exponent(B) -
                          SoftExtended::ExponentBias + Top + Scale,
@@ -66,9 +66,15 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
   // those of Y below bit Shift - 63, kept as a sticky bit (a subtraction
   // can bring them up to where a tie is told apart).
   const TWide SigX = static_cast<TWide>(X.Significand) << 63;
-  const bool Lost = Shift > 63 && (Y.Significand << ((127 - Shift) & 63)) != 0;
-  const TWide SigY =
-      ((static_cast<TWide>(Y.Significand) << 63) >> Shift) | static_cast<TWide>(Lost);
+  // Shifted as 64-bit words: a wide shift by a variable costs more.
+  TWide SigY;
+  if (Shift < 64) [[likely]] {
+    SigY = (static_cast<TWide>(Y.Significand >> 1 >> Shift) << 64) |
+           (Y.Significand << (63 - Shift));
+  } else {
+    const bool Lost = (Y.Significand << (127 - Shift)) != 0;
+    SigY = (Y.Significand >> 1 >> (Shift - 64)) | static_cast<std::uint64_t>(Lost);
+  }
   const TWide Sum = SoftExtended::Sign(X) == SoftExtended::Sign(Y) ? SigX + SigY : SigX - SigY;
   if (Sum == 0) [[unlikely]]
     return SoftExtended::Zero(false);

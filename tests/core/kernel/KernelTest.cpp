@@ -8,10 +8,12 @@
 #include "RenderMandelbrot.h"
 #include "SoftExtended.h"
 #include "SoftFast.h"
+#include "SoftLanes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -169,5 +171,52 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
     ASSERT_TRUE(SoftFast::Add(A, B) == SoftAdd(A, B, TSoftRounding::Nearest)) << K;
     ASSERT_TRUE(SoftFast::Subtract(A, B) == SoftSubtract(A, B, TSoftRounding::Nearest)) << K;
     ASSERT_TRUE(SoftFast::Multiply(A, B) == SoftMultiply(A, B, TSoftRounding::Nearest)) << K;
+  }
+}
+
+// The eight vector lanes step as SoftStep steps, lane by lane: values from
+// near 1 to 70 binades below, at powers of two, squares that cancel
+// exactly or nearly, tiny values beyond the lanes' range, and escapes.
+TEST(KernelTest, WideLanesStepAsTheScalarStep) {
+  if (!TSoftWideLanes::Available())
+    GTEST_SKIP() << "no 512-bit vectors here";
+  std::mt19937_64 Random(8);
+  const auto Value = [&Random](int Spread) {
+    std::uint64_t Significand = Random() | SoftExtended::IntegerBit;
+    if (Random() % 4 == 0)
+      Significand = SoftExtended::IntegerBit + Random() % 4;
+    const int Exponent = SoftExtended::ExponentBias + 1 - static_cast<int>(Random() % Spread);
+    return SoftExtended::Make((Random() & 1) != 0, Exponent, Significand);
+  };
+  for (int K = 0; K < 20000; ++K) {
+    TSoftWideLanes Wide;
+    std::array<TSoftLane, TSoftWideLanes::LaneCount> Scalar;
+    for (int L = 0; L < TSoftWideLanes::LaneCount; ++L) {
+      const int Spread = K % 3 == 0 ? 70 : 4;
+      TSoftLane& Lane = Scalar[static_cast<std::size_t>(L)];
+      Lane = {Value(Spread), Value(Spread), SoftAbs(Value(Spread)), SoftAbs(Value(Spread)),
+              Value(Spread), Value(Spread)};
+      if (K % 5 == 0)
+        Lane.ZI2 = Lane.ZR2;
+      else if (K % 7 == 0)
+        Lane.ZI2.Significand = (Lane.ZR2.Significand ^ (Random() >> (Random() % 64))) |
+                               SoftExtended::IntegerBit;
+      if (K % 11 == 0 && L == 3) { // tiny values: squares that underflow
+        Lane.CY = SoftExtended::Make(false, 1 + static_cast<int>(Random() % 8000),
+                                     Random() | SoftExtended::IntegerBit);
+        Lane.ZI = Lane.CY;
+      }
+      Wide.Set(L, Lane);
+    }
+    unsigned Escaped = 0;
+    ASSERT_EQ(Wide.Run(1, Escaped), 1);
+    for (int L = 0; L < TSoftWideLanes::LaneCount; ++L) {
+      TSoftLane Want = Scalar[static_cast<std::size_t>(L)];
+      ASSERT_EQ(SoftStep(Want), ((Escaped >> L) & 1) != 0) << K << " lane " << L;
+      const TSoftLane Got = Wide.Get(L);
+      ASSERT_TRUE(Want.ZR == Got.ZR && Want.ZI == Got.ZI && Want.ZR2 == Got.ZR2 &&
+                  Want.ZI2 == Got.ZI2)
+          << K << " lane " << L;
+    }
   }
 }

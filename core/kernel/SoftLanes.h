@@ -1,0 +1,63 @@
+#pragma once
+
+#include "SoftExtended.h"
+#include "SoftFast.h"
+
+#include <cstdint>
+
+// The software extended real's kernel state and step, shared by its lanes:
+// one orbit's z, its squares and c, and one literal iteration in
+// TSoftExtended, rounded to nearest, so z is the same bits as the x87
+// unit's.
+struct TSoftLane {
+  TSoftExtended ZR, ZI, ZR2, ZI2, CX, CY;
+};
+
+// |z|^2 = XX + YY certainly at most 4 (no escape), from the exponents
+// alone: each square below 2 keeps the sum below 4 whatever its rounding.
+inline bool SquaresBelowTwo(TSoftExtended XX, TSoftExtended YY) {
+  constexpr int Two = SoftExtended::ExponentBias + 1; // exponent of [2, 4)
+  return SoftExtended::Exponent(XX) < Two && SoftExtended::Exponent(YY) < Two;
+}
+
+// The literal escape test, made exactly where the exponents cannot rule it
+// out (a NaN compares unordered and never escapes).
+inline bool SoftEscaped(TSoftExtended XX, TSoftExtended YY) {
+  return !SquaresBelowTwo(XX, YY) &&
+         SoftCompare(SoftAdd(XX, YY, SoftFast::Nearest), SoftFromInteger(4)) == 1;
+}
+
+// One literal iteration; true when the new z escaped.
+inline bool SoftStep(TSoftLane& L) {
+  const TSoftExtended T0 = SoftFast::Subtract(L.ZR2, L.ZI2);
+  const TSoftExtended T1 = SoftFast::Multiply(L.ZI, L.ZR, 1);
+  L.ZR = SoftFast::Add(T0, L.CX);
+  L.ZI = SoftFast::Add(T1, L.CY);
+  L.ZR2 = SoftFast::Multiply(L.ZR, L.ZR);
+  L.ZI2 = SoftFast::Multiply(L.ZI, L.ZI);
+  return SoftEscaped(L.ZR2, L.ZI2);
+}
+
+// Eight lanes in the 512-bit registers of x86-64 processors that have them
+// (SoftWideLanes.cpp): the same operations on eight orbits at once, each
+// lane's result the bits SoftStep gives. Lanes whose values leave the range
+// where the vector operations hold, or that may have escaped, are stepped
+// or tested by the scalar operations.
+class TSoftWideLanes {
+public:
+  static constexpr int LaneCount = 8;
+
+  // Whether this processor (and its system) runs them.
+  static bool Available();
+
+  void Set(int K, const TSoftLane& Lane);
+  TSoftLane Get(int K) const;
+  // Steps every lane until one escapes or Steps are done; returns the steps
+  // done and sets Escaped to the lanes that escaped at the last.
+  std::int32_t Run(std::int32_t Steps, unsigned& Escaped);
+
+private:
+  // Significands and sign-exponents of ZR, ZI, ZR2, ZI2, CX, CY, lane by lane.
+  alignas(64) std::uint64_t FSig[6][LaneCount] = {};
+  alignas(64) std::uint64_t FSignExp[6][LaneCount] = {};
+};
