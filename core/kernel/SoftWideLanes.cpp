@@ -51,17 +51,12 @@ bool TSoftWideLanes::Available() {
 namespace {
 
 // The scalar side, outside the code built for AVX-512: lane K stepped by
-// SoftStep, and the exact escape test of lane K.
+// SoftStep.
 [[gnu::noinline]] bool StepLane(TSoftWideLanes& Lanes, int K) {
   TSoftLane Lane = Lanes.Get(K);
   const bool Escaped = SoftStep(Lane);
   Lanes.Set(K, Lane);
   return Escaped;
-}
-
-[[gnu::noinline]] bool EscapedLane(const TSoftWideLanes& Lanes, int K) {
-  const TSoftLane Lane = Lanes.Get(K);
-  return SoftEscaped(Lane.ZR2, Lane.ZI2);
 }
 
 } // namespace
@@ -197,7 +192,8 @@ std::int32_t TSoftWideLanes::Run(std::int32_t Steps, unsigned& Escaped) {
   TWideValue R2 = Load(FSig[ZR2], FSignExp[ZR2]), I2 = Load(FSig[ZI2], FSignExp[ZI2]);
   const TWideValue X = Load(FSig[CX], FSignExp[CX]), Y = Load(FSig[CY], FSignExp[CY]);
   const TMask OutsideC = Outside(X) | Outside(Y);
-  const TVector Two = Splat(SoftExtended::ExponentBias + 1); // exponent of [2, 4)
+  const TVector Two = Splat(SoftExtended::ExponentBias + 1);  // exponent of [2, 4)
+  const TVector Four = Splat(SoftExtended::ExponentBias + 2); // exponent of [4, 8)
   const auto StoreAll = [&](TMask Lanes) {
     Store(R, FSig[ZR], FSignExp[ZR], Lanes);
     Store(I, FSig[ZI], FSignExp[ZI], Lanes);
@@ -212,30 +208,40 @@ std::int32_t TSoftWideLanes::Run(std::int32_t Steps, unsigned& Escaped) {
     const TWideValue NewR2 = Multiply(NewR, NewR, 0), NewI2 = Multiply(NewI, NewI, 0);
     const TMask Near = _mm512_cmpge_epu64_mask(NewR2.Exp, Two) |
                        _mm512_cmpge_epu64_mask(NewI2.Exp, Two);
-    if ((Redo | Near) != 0) {
-      // Lanes to redo are stepped by SoftStep from where they were; the
-      // others take the new values; lanes near an escape are tested exactly.
-      unsigned Escapes = 0;
-      if (Redo != 0) {
-        StoreAll(Redo);
-        for (int K = 0; K < LaneCount; ++K)
-          if ((Redo >> K) & 1)
-            Escapes |= static_cast<unsigned>(StepLane(*this, K)) << K;
-      }
+    if ((Redo | Near) == 0) [[likely]] {
       R = NewR, I = NewI, R2 = NewR2, I2 = NewI2;
-      StoreAll(static_cast<TMask>(~Redo));
-      for (int K = 0; K < LaneCount; ++K)
-        if (((Near & ~Redo) >> K) & 1)
-          Escapes |= static_cast<unsigned>(EscapedLane(*this, K)) << K;
-      R = Load(FSig[ZR], FSignExp[ZR]), I = Load(FSig[ZI], FSignExp[ZI]);
-      R2 = Load(FSig[ZR2], FSignExp[ZR2]), I2 = Load(FSig[ZI2], FSignExp[ZI2]);
-      if (Escapes != 0) {
-        Escaped = Escapes;
-        return Done;
-      }
       continue;
     }
-    R = NewR, I = NewI, R2 = NewR2, I2 = NewI2;
+    // Lanes whose squares may sum beyond 4 are tested exactly: the sum
+    // (of two normal numbers, never cancelling) compared with 4 = 1 x 2^2.
+    unsigned Escapes = 0;
+    if ((Near & ~Redo) != 0) {
+      TMask Ignored = 0;
+      const TWideValue Sum = Add(NewR2, NewI2, Ignored);
+      const TMask Beyond = _mm512_cmpgt_epu64_mask(Sum.Exp, Four) |
+                           (_mm512_cmpeq_epi64_mask(Sum.Exp, Four) &
+                            _mm512_cmpgt_epu64_mask(Sum.Sig, Splat(SoftExtended::IntegerBit)));
+      Escapes = Near & ~Redo & Beyond;
+    }
+    // Lanes to redo are stepped by SoftStep from where they were; the
+    // others take the new values.
+    if (Redo != 0) {
+      StoreAll(Redo);
+      for (int K = 0; K < LaneCount; ++K)
+        if ((Redo >> K) & 1)
+          Escapes |= static_cast<unsigned>(StepLane(*this, K)) << K;
+      R = NewR, I = NewI, R2 = NewR2, I2 = NewI2;
+      StoreAll(static_cast<TMask>(~Redo));
+      R = Load(FSig[ZR], FSignExp[ZR]), I = Load(FSig[ZI], FSignExp[ZI]);
+      R2 = Load(FSig[ZR2], FSignExp[ZR2]), I2 = Load(FSig[ZI2], FSignExp[ZI2]);
+    } else {
+      R = NewR, I = NewI, R2 = NewR2, I2 = NewI2;
+    }
+    if (Escapes != 0) {
+      StoreAll(0xFF);
+      Escaped = Escapes;
+      return Done;
+    }
   }
   StoreAll(0xFF);
   Escaped = 0;
