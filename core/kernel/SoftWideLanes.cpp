@@ -3,11 +3,12 @@
 // zero count). Each vector operation is SoftFast's, lane by lane: the
 // significands' product from four 32-bit products, the sum of the aligned
 // significands with the shifted-out bits as a sticky bit, normalisation and
-// rounding to nearest even without branches. They hold where operands and
-// results are normal numbers: at the start of each iteration every value is
-// checked to lie within 1000 binades of 1, which keeps every result of the
-// iteration normal, and a lane that is not, or whose sum cancels to zero or
-// by 63 bits or more, is stepped again from where it was by SoftStep.
+// rounding to nearest even without branches, zeros kept apart. They hold
+// where operands and results are zeros or normal numbers: at the start of
+// each iteration every value is checked to be zero or within 1000 binades
+// of 1, which keeps every result of the iteration so, and a lane that is
+// not, or whose sum cancels by 63 bits or more (but to zero), is stepped
+// again from where it was by SoftStep.
 
 #include "SoftLanes.h"
 
@@ -127,11 +128,18 @@ inline TWideValue Multiply(const TWideValue& A, const TWideValue& B, int Scale) 
   const TVector E = _mm512_add_epi64(_mm512_add_epi64(A.Exp, B.Exp),
                                      _mm512_add_epi64(Top, Splat(static_cast<std::uint64_t>(
                                                                Scale - SoftExtended::ExponentBias))));
-  return Round(Hi, Lo, E, _mm512_xor_si512(A.Neg, B.Neg));
+  TWideValue Product = Round(Hi, Lo, E, _mm512_xor_si512(A.Neg, B.Neg));
+  // A zero factor gives a zero of the product's sign.
+  const TMask Zero = _mm512_cmpeq_epi64_mask(A.Exp, _mm512_setzero_si512()) |
+                     _mm512_cmpeq_epi64_mask(B.Exp, _mm512_setzero_si512());
+  Product.Sig = _mm512_mask_mov_epi64(Product.Sig, Zero, _mm512_setzero_si512());
+  Product.Exp = _mm512_mask_mov_epi64(Product.Exp, Zero, _mm512_setzero_si512());
+  return Product;
 }
 
-// A + B; lanes whose sum has no bit in its top word (a cancellation to zero
-// or by 63 bits or more) are added to Redo.
+// A + B; lanes whose sum has no bit in its top word but is not zero (a
+// cancellation by 63 bits or more) are added to Redo. A zero B leaves A as
+// it is, through the same steps.
 inline TWideValue Add(const TWideValue& A, const TWideValue& B, TMask& Redo) {
   const TMask Swap = _mm512_cmplt_epu64_mask(A.Exp, B.Exp) |
                      (_mm512_cmpeq_epi64_mask(A.Exp, B.Exp) & _mm512_cmplt_epu64_mask(A.Sig, B.Sig));
@@ -168,20 +176,28 @@ inline TWideValue Add(const TWideValue& A, const TWideValue& B, TMask& Redo) {
   TVector Hi = _mm512_mask_blend_epi64(Differ, SumH, DiffH);
   TVector Lo = _mm512_mask_blend_epi64(Differ, SumL, DiffL);
   const TMask NoTop = _mm512_cmpeq_epi64_mask(Hi, _mm512_setzero_si512());
-  Redo |= NoTop;
+  const TMask Zero = NoTop & _mm512_cmpeq_epi64_mask(Lo, _mm512_setzero_si512());
+  Redo |= NoTop & ~Zero;
   const TVector Leading = _mm512_lzcnt_epi64(Hi);
   Hi = _mm512_or_si512(_mm512_sllv_epi64(Hi, Leading),
                        _mm512_srlv_epi64(Lo, _mm512_sub_epi64(Splat(64), Leading)));
   Lo = _mm512_sllv_epi64(Lo, Leading);
   const TVector E = _mm512_sub_epi64(_mm512_add_epi64(X.Exp, Splat(1)), Leading);
-  return Round(Hi, Lo, E, X.Neg);
+  TWideValue Sum = Round(Hi, Lo, E, X.Neg);
+  // An exact zero is +0, or -0 where both are -0 (rounding to nearest).
+  Sum.Sig = _mm512_mask_mov_epi64(Sum.Sig, Zero, _mm512_setzero_si512());
+  Sum.Exp = _mm512_mask_mov_epi64(Sum.Exp, Zero, _mm512_setzero_si512());
+  Sum.Neg = _mm512_mask_mov_epi64(Sum.Neg, Zero, _mm512_and_si512(X.Neg, Y.Neg));
+  return Sum;
 }
 
-// Lanes with a value more than 1000 binades from 1 (zeros, subnormals and
-// specials among them).
+// Lanes with a value more than 1000 binades from 1 but zero (subnormals
+// and specials among them).
 inline TMask Outside(const TWideValue& X) {
   constexpr std::uint64_t Low = SoftExtended::ExponentBias - 1000;
-  return _mm512_cmpgt_epu64_mask(_mm512_sub_epi64(X.Exp, Splat(Low)), Splat(2000));
+  const TVector Bits = _mm512_or_si512(X.Exp, X.Sig);
+  return _mm512_cmpgt_epu64_mask(_mm512_sub_epi64(X.Exp, Splat(Low)), Splat(2000)) &
+         _mm512_test_epi64_mask(Bits, Bits);
 }
 
 } // namespace

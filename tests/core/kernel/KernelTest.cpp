@@ -176,7 +176,8 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
 
 // The eight vector lanes step as SoftStep steps, lane by lane: values from
 // near 1 to 70 binades below, at powers of two, squares that cancel
-// exactly or nearly, tiny values beyond the lanes' range, and escapes.
+// exactly or nearly, zeros, tiny values beyond the lanes' range, and
+// escapes.
 TEST(KernelTest, WideLanesStepAsTheScalarStep) {
   if (!TSoftWideLanes::Available())
     GTEST_SKIP() << "no 512-bit vectors here";
@@ -201,6 +202,11 @@ TEST(KernelTest, WideLanesStepAsTheScalarStep) {
       else if (K % 7 == 0)
         Lane.ZI2.Significand = (Lane.ZR2.Significand ^ (Random() >> (Random() % 64))) |
                                SoftExtended::IntegerBit;
+      if (K % 13 == 0 && L < 3) { // on the real axis, or at the start
+        Lane.ZI = Lane.ZI2 = Lane.CY = SoftExtended::Zero(L == 1);
+        if (L == 2)
+          Lane.ZR = Lane.ZR2 = SoftExtended::Zero(false);
+      }
       if (K % 11 == 0 && L == 3) { // tiny values: squares that underflow
         Lane.CY = SoftExtended::Make(false, 1 + static_cast<int>(Random() % 8000),
                                      Random() | SoftExtended::IntegerBit);
