@@ -6,9 +6,9 @@
 #include <bit>
 #include <cstdint>
 
-// The software extended real's operations as its kernel does them, rounded
-// to nearest: the same results as SoftAdd and SoftMultiply, by a shorter
-// road where it is safe.
+// The software extended real's operations as its kernel (to nearest) and
+// its proofs (upward) do them: the same results as SoftAdd and
+// SoftMultiply, by a shorter road where it is safe.
 namespace SoftFast {
 
 inline constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
@@ -17,7 +17,7 @@ inline constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
 // that their sums and products are normal numbers (no zero, subnormal,
 // infinity or NaN comes in or goes out, but an exact cancellation to zero,
 // which is caught). Anything else takes the full operation. Within the fast
-// path the rounding to nearest even is done without branches.
+// path the rounding is done without branches.
 using SoftExtended::TWide;
 constexpr int ModerateLow = SoftExtended::ExponentBias - 4000;
 constexpr unsigned ModerateSpan = 8000;
@@ -26,14 +26,29 @@ inline bool Moderate(TSoftExtended X) {
   return static_cast<unsigned>(SoftExtended::Exponent(X) - ModerateLow) <= ModerateSpan;
 }
 
-// Sig x 2^(E - bias - 127), Sig's top bit set, rounded to nearest even;
-// the result is known to be normal.
-inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
-  // Adding just under half a unit, and one more where the last kept bit is
-  // odd, carries into the kept bits exactly when nearest-even rounds up;
-  // a carry out of the top leaves 1.0 x 2^(E + 1).
+// What is added below the last kept bit to round: the result carries into
+// the kept bits exactly when the rounding moves away from zero.
+inline std::uint64_t RoundingIncrement(TSoftRounding Rounding, bool Negative, std::uint64_t Odd) {
+  switch (Rounding) {
+  case TSoftRounding::Nearest:
+    return (std::uint64_t{1} << 63) - 1 + Odd; // just under half, or half where odd
+  case TSoftRounding::Upward:
+    return Negative ? 0 : ~std::uint64_t{0}; // anything beyond
+  case TSoftRounding::Downward:
+    return Negative ? ~std::uint64_t{0} : 0;
+  case TSoftRounding::TowardZero:
+    break;
+  }
+  return 0;
+}
+
+// Sig x 2^(E - bias - 127), Sig's top bit set, rounded; the result is known
+// to be normal.
+inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
+                                 TSoftRounding Rounding = Nearest) {
+  // A carry out of the top leaves 1.0 x 2^(E + 1).
   const auto Odd = static_cast<std::uint64_t>(Sig >> 64) & 1;
-  const TWide Rounded = Sig + ((std::uint64_t{1} << 63) - 1 + Odd);
+  const TWide Rounded = Sig + RoundingIncrement(Rounding, Negative, Odd);
   const auto Carry = static_cast<std::uint64_t>(Rounded < Sig);
   const std::uint64_t High = static_cast<std::uint64_t>(Rounded >> 64) | (Carry << 63);
   return SoftExtended::Make(Negative, E + static_cast<int>(Carry), High);
@@ -41,10 +56,11 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
 
 // A x B, times 2^Scale (0, or 1 for the doubled product, which is exact).
 [[gnu::always_inline]] inline TSoftExtended Multiply(TSoftExtended A, TSoftExtended B,
-                                                     int Scale = 0) {
+                                                     int Scale = 0,
+                                                     TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
-    const TSoftExtended Product = SoftMultiply(A, B, Nearest);
-    return Scale == 0 ? Product : SoftAdd(Product, Product, Nearest);
+    const TSoftExtended Product = SoftMultiply(A, B, Rounding);
+    return Scale == 0 ? Product : SoftAdd(Product, Product, Rounding);
   }
   const TWide Exact = static_cast<TWide>(A.Significand) * B.Significand;
   const int Top = static_cast<int>(Exact >> 127);
@@ -52,12 +68,13 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
   return RoundNormal(SoftExtended::Sign(A) != SoftExtended::Sign(B),
                      SoftExtended::Exponent(A) + SoftExtended::Exponent(B) -
                          SoftExtended::ExponentBias + Top + Scale,
-                     Product);
+                     Product, Rounding);
 }
 
-[[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B) {
+[[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B,
+                                                TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]]
-    return SoftAdd(A, B, Nearest);
+    return SoftAdd(A, B, Rounding);
   const int EA = SoftExtended::Exponent(A), EB = SoftExtended::Exponent(B);
   const bool Swap = EA < EB || (EA == EB && A.Significand < B.Significand);
   const TSoftExtended X = Swap ? B : A, Y = Swap ? A : B;
@@ -76,19 +93,20 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig) {
     SigY = (Y.Significand >> 1 >> (Shift - 64)) | static_cast<std::uint64_t>(Lost);
   }
   const TWide Sum = SoftExtended::Sign(X) == SoftExtended::Sign(Y) ? SigX + SigY : SigX - SigY;
-  if (Sum == 0) [[unlikely]]
-    return SoftExtended::Zero(false);
+  if (Sum == 0) [[unlikely]] // an exact zero is -0 only when rounding down
+    return SoftExtended::Zero(Rounding == TSoftRounding::Downward);
   const auto High = static_cast<std::uint64_t>(Sum >> 64);
   const int Leading = High != 0 ? std::countl_zero(High)
                                 : 64 + std::countl_zero(static_cast<std::uint64_t>(Sum));
   return RoundNormal(SoftExtended::Sign(X), SoftExtended::Exponent(X) + 1 - Leading,
-                     Sum << Leading);
+                     Sum << Leading, Rounding);
 }
 
-[[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B) {
+[[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B,
+                                                     TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]]
-    return SoftSubtract(A, B, Nearest);
-  return Add(A, SoftNegate(B));
+    return SoftSubtract(A, B, Rounding);
+  return Add(A, SoftNegate(B), Rounding);
 }
 
 } // namespace SoftFast

@@ -105,22 +105,16 @@ private:
 
 public:
 
-  // Rounded to nearest, as nearly all of the program's arithmetic is, the
-  // operations take the shorter road of SoftFast.
+  // By the shorter road of SoftFast, which falls back on the full
+  // operations where it must.
   friend TSoftReal operator+(TSoftReal A, TSoftReal B) {
-    const TSoftRounding Mode = SoftRoundingMode;
-    return FromBits(Mode == SoftFast::Nearest ? SoftFast::Add(A.Bits, B.Bits)
-                                              : SoftAdd(A.Bits, B.Bits, Mode));
+    return FromBits(SoftFast::Add(A.Bits, B.Bits, SoftRoundingMode));
   }
   friend TSoftReal operator-(TSoftReal A, TSoftReal B) {
-    const TSoftRounding Mode = SoftRoundingMode;
-    return FromBits(Mode == SoftFast::Nearest ? SoftFast::Subtract(A.Bits, B.Bits)
-                                              : SoftSubtract(A.Bits, B.Bits, Mode));
+    return FromBits(SoftFast::Subtract(A.Bits, B.Bits, SoftRoundingMode));
   }
   friend TSoftReal operator*(TSoftReal A, TSoftReal B) {
-    const TSoftRounding Mode = SoftRoundingMode;
-    return FromBits(Mode == SoftFast::Nearest ? SoftFast::Multiply(A.Bits, B.Bits)
-                                              : SoftMultiply(A.Bits, B.Bits, Mode));
+    return FromBits(SoftFast::Multiply(A.Bits, B.Bits, 0, SoftRoundingMode));
   }
   friend TSoftReal operator/(TSoftReal A, TSoftReal B) {
     return FromBits(SoftDivide(A.Bits, B.Bits, SoftRoundingMode));

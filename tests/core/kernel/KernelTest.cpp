@@ -147,10 +147,11 @@ TEST(KernelTest, PortableKernelGovernsEveryExactIteration) {
 
 } // namespace
 
-// The soft kernel's shortcuts give what the full operations give, on
-// operands where every shortcut is taken: exponents a shift of 60 to 68
-// apart (where the aligned operand's last bits decide ties), cancellation,
-// significands of long runs of ones and at powers of two.
+// The soft kernel's and the proofs' shortcuts give what the full
+// operations give, in every rounding, on operands where every shortcut is
+// taken: exponents a shift of 60 to 68 apart (where the aligned operand's
+// last bits decide ties), cancellation, significands of long runs of ones
+// and at powers of two.
 TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
   std::mt19937_64 Random(5);
   const auto Operand = [&Random](int Exponent) {
@@ -168,9 +169,12 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
     TSoftExtended B = Operand(E - Apart);
     if (K % 8 == 0)
       B.Significand = (A.Significand ^ (Random() >> (Random() % 64))) | SoftExtended::IntegerBit;
-    ASSERT_TRUE(SoftFast::Add(A, B) == SoftAdd(A, B, TSoftRounding::Nearest)) << K;
-    ASSERT_TRUE(SoftFast::Subtract(A, B) == SoftSubtract(A, B, TSoftRounding::Nearest)) << K;
-    ASSERT_TRUE(SoftFast::Multiply(A, B) == SoftMultiply(A, B, TSoftRounding::Nearest)) << K;
+    for (const TSoftRounding Mode : {TSoftRounding::Nearest, TSoftRounding::Upward,
+                                     TSoftRounding::Downward, TSoftRounding::TowardZero}) {
+      ASSERT_TRUE(SoftFast::Add(A, B, Mode) == SoftAdd(A, B, Mode)) << K;
+      ASSERT_TRUE(SoftFast::Subtract(A, B, Mode) == SoftSubtract(A, B, Mode)) << K;
+      ASSERT_TRUE(SoftFast::Multiply(A, B, 0, Mode) == SoftMultiply(A, B, Mode)) << K;
+    }
   }
 }
 
