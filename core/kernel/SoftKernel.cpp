@@ -1,9 +1,9 @@
 // The software extended real's kernel: eight samples in flight per thread
 // where the processor has 512-bit vectors (SoftWideLanes.cpp), four
 // otherwise, each iteration the literal loop's operations in TSoftExtended,
-// rounded to nearest, so z is the same bits as the x87 unit's. The escape test is the
-// literal one, made exactly, but only where the squares' exponents cannot
-// rule the escape out.
+// rounded to nearest, so z is the same bits as the x87 unit's. The escape
+// test is the literal one, made exactly, but only where the squares'
+// exponents cannot rule the escape out.
 
 #include "Kernel.h"
 #include "LanePool.h"
