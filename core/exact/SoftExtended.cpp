@@ -1,5 +1,4 @@
 #include "SoftExtended.h"
-#include "SoftFast.h"
 
 #include <cmath>
 #include <cstring>
@@ -209,22 +208,6 @@ TSoftExtended SoftFromDouble(double Value) {
 
 double SoftToDouble(TSoftExtended A, TSoftRounding Rounding) {
   const bool Negative = Sign(A);
-  // The common case first (the proofs convert at every step): a normal
-  // number whose double is normal, even once rounded up; 11 bits dropped.
-  const int Normal = Exponent(A) - ExponentBias + 1023;
-  if (Normal >= 1 && Normal < 0x7FE && (A.Significand >> 63) != 0) [[likely]] {
-    std::uint64_t Kept = A.Significand >> 11;
-    const std::uint64_t Rest = A.Significand << 53;
-    Kept += static_cast<std::uint64_t>(
-        Rest + SoftFast::RoundingIncrement(Rounding, Negative, Kept & 1) < Rest);
-    const std::uint64_t Carry = Kept >> 53; // rounded up to the next power of two
-    const std::uint64_t Bits = (std::uint64_t{Negative} << 63) |
-                               ((static_cast<std::uint64_t>(Normal) + Carry) << 52) |
-                               ((Kept >> Carry) & ((std::uint64_t{1} << 52) - 1));
-    double Value = 0;
-    std::memcpy(&Value, &Bits, sizeof Value);
-    return Value;
-  }
   const auto Pack = [Negative](std::uint64_t Exponent, std::uint64_t Fraction) {
     const std::uint64_t Bits = (std::uint64_t{Negative} << 63) | (Exponent << 52) | Fraction;
     double Value = 0;

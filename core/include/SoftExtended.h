@@ -187,6 +187,7 @@ constexpr TSoftExtended SoftFromInteger(std::int64_t Value) {
   const int Shift = std::countl_zero(Magnitude);
   return SoftExtended::Make(Negative, SoftExtended::ExponentBias + 63 - Shift, Magnitude << Shift);
 }
+// Every case; SoftFast::ToDouble takes the common one by a shorter road.
 double SoftToDouble(TSoftExtended A, TSoftRounding Rounding);
 
 #if __LDBL_MANT_DIG__ == 64

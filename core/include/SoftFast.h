@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 // The software extended real's operations as its kernel (to nearest) and
 // its proofs (upward) do them: the same results as SoftAdd and
@@ -107,6 +108,26 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
   if (!(Moderate(A) && Moderate(B))) [[unlikely]]
     return SoftSubtract(A, B, Rounding);
   return Add(A, SoftNegate(B), Rounding);
+}
+
+// A to double: a normal number whose double is normal, even once rounded
+// away from zero, drops 11 bits; the rest takes SoftToDouble. The proofs
+// convert at every step.
+[[gnu::always_inline]] inline double ToDouble(TSoftExtended A, TSoftRounding Rounding = Nearest) {
+  const int Normal = SoftExtended::Exponent(A) - SoftExtended::ExponentBias + 1023;
+  if (!(Normal >= 1 && Normal < 0x7FE && (A.Significand >> 63) != 0)) [[unlikely]]
+    return SoftToDouble(A, Rounding);
+  const bool Negative = SoftExtended::Sign(A);
+  std::uint64_t Kept = A.Significand >> 11;
+  const std::uint64_t Rest = A.Significand << 53;
+  Kept += static_cast<std::uint64_t>(Rest + RoundingIncrement(Rounding, Negative, Kept & 1) < Rest);
+  const std::uint64_t Carry = Kept >> 53; // rounded up to the next power of two
+  const std::uint64_t Bits = (std::uint64_t{Negative} << 63) |
+                             ((static_cast<std::uint64_t>(Normal) + Carry) << 52) |
+                             ((Kept >> Carry) & ((std::uint64_t{1} << 52) - 1));
+  double Value = 0;
+  std::memcpy(&Value, &Bits, sizeof Value);
+  return Value;
 }
 
 } // namespace SoftFast

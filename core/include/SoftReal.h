@@ -92,7 +92,7 @@ public:
     return R;
   }
 
-  explicit operator double() const { return SoftToDouble(Bits, SoftRoundingMode); }
+  explicit operator double() const { return SoftFast::ToDouble(Bits, SoftRoundingMode); }
 
 private:
   static constexpr TSoftExtended FromLong(long double V) {

@@ -112,7 +112,7 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
   const TOrbitEnclosure<true, double> Fast(Box);
   if (Fast.FineEnough())
     return Run(Fast);
-  return Run(TOrbitEnclosure<true, TExtended>(Box));
+  return Run(TOrbitEnclosure<true, TExtendedCentre>(Box));
 }
 
 bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,

@@ -8,6 +8,7 @@
 #include "Extended.h"
 #include "ProofBounds.h"
 #include "BoxProof.h"
+#include "UpwardSoftReal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,14 @@
 #include <type_traits>
 
 namespace ProofEnclosure {
+
+// The centre where a double one is too coarse: an extended real, rounding
+// upward. In software that is a type of its own, which rounds upward only.
+#ifdef GORVANEL_SOFT_REAL
+using TExtendedCentre = TUpwardSoftReal;
+#else
+using TExtendedCentre = TExtended;
+#endif
 
 // The literal loop rounds to nearest (relative error 2^-64); a long double
 // centre orbit here rounds upward (below 2^-63), a double one below 2^-52.
@@ -37,6 +46,8 @@ inline double AbsUp(double V) { return std::fabs(V); }
 inline double AbsDown(TExtended V) { return -static_cast<double>(-Abs(V)); }
 inline double AbsDown(double V) { return std::fabs(V); }
 inline double HypotUp(double A, double B) { return std::sqrt(A * A + B * B); }
+// 2 A B, as (A * B) * 2; the software centre has a shorter way.
+template <class T> T TwiceProduct(T A, T B) { return (A * B) * 2; }
 
 // The orbits of all points c = C0 + (RX a, RY b), a and b in [-1, 1], at one
 // iteration: each lies in the disk of radius R around Z + A a + B b. The
@@ -147,7 +158,7 @@ public:
     N.R = 2 * AbsZ * E.R + Spread * Spread + Rounded;
     Rounding = 2 * AbsZ * Rounding + Rounded;
     const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
-    const TCentre T1 = (E.ZI * E.ZR) * 2;
+    const TCentre T1 = TwiceProduct(E.ZI, E.ZR);
     N.ZR = T0 + CX;
     N.ZI = T1 + CY;
     E = N;

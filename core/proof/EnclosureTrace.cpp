@@ -13,7 +13,7 @@ using namespace ProofEnclosure;
 namespace {
 
 template <class TCentre> TEnclosureState Exported(const TEnclosure<TCentre>& E) {
-  return {E.ZR, E.ZI, E.AR, E.AI, E.BR, E.BI, E.R};
+  return {static_cast<TExtended>(E.ZR), static_cast<TExtended>(E.ZI), E.AR, E.AI, E.BR, E.BI, E.R};
 }
 
 template <class TCentre> TEnclosure<TCentre> Imported(const TEnclosureState& S) {
@@ -21,8 +21,12 @@ template <class TCentre> TEnclosure<TCentre> Imported(const TEnclosureState& S) 
 }
 
 template <class TProof> TEnclosureTrace Trace(TProof Proof, std::int32_t First, std::int32_t Steps) {
-  TEnclosureTrace Result{Proof.CentreX(), Proof.CentreY(), Proof.HalfWidthX(), Proof.HalfWidthY(),
-                         First, {}};
+  TEnclosureTrace Result{static_cast<TExtended>(Proof.CentreX()),
+                         static_cast<TExtended>(Proof.CentreY()),
+                         Proof.HalfWidthX(),
+                         Proof.HalfWidthY(),
+                         First,
+                         {}};
   for (std::int32_t N = 0; N < Steps; ++N) {
     Result.States.push_back(Exported(Proof.Current()));
     if (Proof.Test() != TEscapeVerdict::Inside)
@@ -52,6 +56,23 @@ TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCe
   return Trace(TOrbitEnclosure<true, TExtended>(Box), 1, Steps);
 }
 
+TEnclosureTrace TraceBoxInSoftware(const TProofBox& Box, std::int32_t Steps) {
+  const TRoundUpward Upward;
+  return Trace(TOrbitEnclosure<true, TUpwardSoftReal>(Box), 1, Steps);
+}
+
+double EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureState& State,
+                      const TEnclosureState& Other) {
+  const TRoundUpward Upward;
+  const auto Reach = [&](auto Proof) {
+    using TCentre = decltype(Proof.CentreX());
+    Proof.Restart(Imported<TCentre>(State));
+    return Proof.Reach(Imported<TCentre>(Other));
+  };
+  return InSoftware ? Reach(TOrbitEnclosure<true, TUpwardSoftReal>(Box))
+                    : Reach(TOrbitEnclosure<true, TExtended>(Box));
+}
+
 TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                            std::int32_t First, std::int32_t Steps) {
   const TRoundUpward Upward;
@@ -60,7 +81,7 @@ TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
 
 TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State) {
   const TRoundUpward Upward;
-  return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtended>(Box, State);
+  return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtendedCentre>(Box, State);
 }
 
 bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
@@ -70,5 +91,5 @@ bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureSt
     using TCentre = decltype(Proof.CentreX());
     return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
   };
-  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box)) : Closes(TOrbitEnclosure<true, TExtended>(Box));
+  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box)) : Closes(TOrbitEnclosure<true, TExtendedCentre>(Box));
 }

@@ -25,6 +25,16 @@ struct TEnclosureTrace {
   std::vector<TEnclosureState> States;
 };
 TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre);
+// TraceBox's extended centre is the build's extended real. The proofs'
+// own, where that is computed in software, is a type that rounds upward
+// only; this is the trace with it, in any build, which must agree with
+// TraceBox's bit for bit.
+TEnclosureTrace TraceBoxInSoftware(const TProofBox& Box, std::int32_t Steps);
+// How far the box's enclosure State reaches beyond Other's centre (the
+// distance that closes a proof early), with TraceBox's centre or with the
+// software one.
+double EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureState& State,
+                      const TEnclosureState& Other);
 // The same for the single orbit of (X, Y) from the literal loop's z_First.
 TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                            std::int32_t First, std::int32_t Steps);

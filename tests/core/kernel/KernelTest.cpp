@@ -173,7 +173,14 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
                                      TSoftRounding::Downward, TSoftRounding::TowardZero}) {
       ASSERT_TRUE(SoftFast::Add(A, B, Mode) == SoftAdd(A, B, Mode)) << K;
       ASSERT_TRUE(SoftFast::Subtract(A, B, Mode) == SoftSubtract(A, B, Mode)) << K;
-      ASSERT_TRUE(SoftFast::Multiply(A, B, 0, Mode) == SoftMultiply(A, B, Mode)) << K;
+      const TSoftExtended Product = SoftMultiply(A, B, Mode);
+      ASSERT_TRUE(SoftFast::Multiply(A, B, 0, Mode) == Product) << K;
+      ASSERT_TRUE(SoftFast::Multiply(A, B, 1, Mode) == SoftAdd(Product, Product, Mode)) << K;
+      // To double, also at the ends of the double's range.
+      const TSoftExtended Edge =
+          Operand(SoftExtended::ExponentBias + (K % 2 == 0 ? 1022 : -1024) + static_cast<int>(Random() % 4));
+      for (const TSoftExtended V : {A, Edge})
+        ASSERT_EQ(SoftFast::ToDouble(V, Mode), SoftToDouble(V, Mode)) << K;
     }
   }
 }

@@ -81,6 +81,23 @@ std::vector<TExtPoint> PointsOf(const TProofBox& Box, std::mt19937_64& Random) {
 
 constexpr std::int32_t TraceSteps = 3000;
 
+// The extended centre in software steps as the x87 unit does, rounding up,
+// and bounds the distances between its steps alike.
+void ExpectSameTrace(const TProofBox& Box, const TEnclosureTrace& Want, const TEnclosureTrace& Got) {
+  const auto Same = [](TExtended A, TExtended B) { return ExtendedBits(A) == ExtendedBits(B); };
+  ASSERT_TRUE(Same(Want.CX, Got.CX) && Same(Want.CY, Got.CY) && Want.RX == Got.RX &&
+              Want.RY == Got.RY);
+  ASSERT_EQ(Want.States.size(), Got.States.size());
+  for (std::size_t K = 0; K < Want.States.size(); ++K) {
+    const TEnclosureState &W = Want.States[K], &G = Got.States[K];
+    ASSERT_TRUE(Same(W.ZR, G.ZR) && Same(W.ZI, G.ZI) && W.AR == G.AR && W.AI == G.AI &&
+                W.BR == G.BR && W.BI == G.BI && W.R == G.R)
+        << "iteration " << Want.First + static_cast<std::int32_t>(K);
+    const TEnclosureState& Earlier = Want.States[K / 2];
+    ASSERT_EQ(EnclosureReach(Box, false, W, Earlier), EnclosureReach(Box, true, W, Earlier)) << K;
+  }
+}
+
 TEST(EnclosureTest, DeepBoxesHoldEveryLiteralOrbit) {
   // Boxes 1e-15 to 1e-18 wide and single points, near the boundary, with
   // the long double centre that such boxes take; the double centre on
@@ -94,6 +111,8 @@ TEST(EnclosureTest, DeepBoxesHoldEveryLiteralOrbit) {
       const TProofBox Box{P.X - Half, P.X + Half, P.Y - Half / 2, P.Y + Half / 2};
       const TEnclosureTrace Trace = TraceBox(Box, TraceSteps, DoubleCentre);
       Steps += Trace.States.size();
+      if (!DoubleCentre)
+        ExpectSameTrace(Box, Trace, TraceBoxInSoftware(Box, TraceSteps));
       for (const TExtPoint& C : PointsOf(Box, Random)) {
         TOrbit First; // z_1 = c
         First.Step(C.X, C.Y);
