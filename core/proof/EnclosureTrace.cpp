@@ -91,5 +91,6 @@ bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureSt
     using TCentre = decltype(Proof.CentreX());
     return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
   };
-  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box)) : Closes(TOrbitEnclosure<true, TExtendedCentre>(Box));
+  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box))
+                      : Closes(TOrbitEnclosure<true, TExtendedCentre>(Box));
 }

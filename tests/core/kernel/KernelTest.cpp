@@ -177,8 +177,9 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
       ASSERT_TRUE(SoftFast::Multiply(A, B, 0, Mode) == Product) << K;
       ASSERT_TRUE(SoftFast::Multiply(A, B, 1, Mode) == SoftAdd(Product, Product, Mode)) << K;
       // To double, also at the ends of the double's range.
+      const int EdgeExponent = K % 2 == 0 ? 1022 : -1024;
       const TSoftExtended Edge =
-          Operand(SoftExtended::ExponentBias + (K % 2 == 0 ? 1022 : -1024) + static_cast<int>(Random() % 4));
+          Operand(SoftExtended::ExponentBias + EdgeExponent + static_cast<int>(Random() % 4));
       for (const TSoftExtended V : {A, Edge})
         ASSERT_EQ(SoftFast::ToDouble(V, Mode), SoftToDouble(V, Mode)) << K;
     }
