@@ -33,8 +33,12 @@ TSoftExtended Overflow(bool Negative, TSoftRounding Rounding) {
 } // namespace
 
 TSoftExtended PropagateNaN(TSoftExtended A, TSoftExtended B) {
-  if (IsNaN(A) && IsNaN(B))
-    return Quiet((A.Significand << 1) >= (B.Significand << 1) ? A : B);
+  if (IsNaN(A) && IsNaN(B)) {
+    // Of two equal significands the x87 unit gives the positive NaN.
+    if ((A.Significand << 1) == (B.Significand << 1))
+      return Quiet(Sign(A) ? B : A);
+    return Quiet((A.Significand << 1) > (B.Significand << 1) ? A : B);
+  }
   return Quiet(IsNaN(A) ? A : B);
 }
 

@@ -217,7 +217,16 @@ TEST(SoftExtendedTest, EdgeCasesAsTheX87Unit) {
                                 Max, -Max, Min, -Min, Min / 2, Min - Tiny, Tiny, -Tiny,
                                 3 * Tiny, Inf, -Inf, std::numeric_limits<long double>::quiet_NaN(),
                                 0x1.fffffffffffffffep16383L, 0x1p-16382L, 0x1.8p-16440L,
-                                1e300L, 1e-300L, 0.1L, -2.5L, 1.25L};
+                                1e300L, 1e-300L, 0.1L, -2.5L, 1.25L,
+                                // NaNs of equal significands and either sign,
+                                // signalling and quiet: the x87 unit gives the
+                                // positive one of a pair, quieted.
+                                ToHardware(Make(false, MaxExponent, 0x8000000000000001u)),
+                                ToHardware(Make(true, MaxExponent, 0x8000000000000001u)),
+                                ToHardware(Make(false, MaxExponent, 0xFFFFFFFFFFFFFFFFu)),
+                                ToHardware(Make(true, MaxExponent, 0xFFFFFFFFFFFFFFFFu)),
+                                ToHardware(Make(true, MaxExponent, 0xFFFFFFFFFFFFFFFEu)),
+                                ToHardware(Make(false, MaxExponent, 0xFFFFFFFFFFFFFFFEu))};
   for (const long double A : Values) {
     for (const long double B : Values)
       for (const TOperation Operation : {TOperation::Add, TOperation::Subtract,
