@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+static_assert(EscapeKey == Qt::Key_Escape);
+
 #include <cstdio>
 #include <algorithm>
 #include <exception>
@@ -26,14 +28,6 @@ template <class TAction> void Guarded(const char* What, TAction Action) {
   } catch (const std::exception& Error) {
     std::fprintf(stderr, "gorvanel: %s failed: %s\n", What, Error.what());
   }
-}
-
-// A copy of Image with the rectangle framed in white: rubber bands and the
-// frame shown after going back live on such copies, never on Bitmap.
-TBitmap WithWhiteFrame(TBitmap Image, int Left, int Top, int Right, int Bottom) {
-  Image.SetBrushColor(clWhite);
-  Image.FrameRect(Left, Top, Right, Bottom);
-  return Image;
 }
 
 } // namespace
@@ -193,11 +187,11 @@ void TMainForm::Zoom() {
   Guarded("zooming", [&] {
     History.emplace_back(); // the only step that may fail before anything changed
     History.back() = {ViewTop, ViewLeft, ViewBottom, std::move(Bitmap), StartX, StartY, EndX, EndY};
-    const TExtended H = Image1->PixelHeight();
-    const TExtended U = (ViewTop - ViewBottom) / H; // one pixel's height, from the old edges
-    ViewTop = ViewTop - StartY * U;
-    ViewLeft = StartX * U + ViewLeft;
-    ViewBottom = (H - EndY) * U + ViewBottom;
+    const TViewEdges View =
+        ZoomedView({ViewTop, ViewLeft, ViewBottom}, Image1->PixelHeight(), StartX, StartY, EndY);
+    ViewTop = View.Top;
+    ViewLeft = View.Left;
+    ViewBottom = View.Bottom;
     // Input held during the render may go back past the new view or close
     // the window before its image would ever be shown: the render then
     // stops. The view stays, unshown and without an image, for that input

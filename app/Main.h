@@ -7,6 +7,7 @@
 #include "RenderMandelbrot.h"
 #include "RenderWait.h"
 #include "View.h"
+#include "ZoomView.h"
 
 #include <QWidget>
 
@@ -14,17 +15,6 @@
 #include <functional>
 #include <stop_token>
 #include <vector>
-
-// A view that was left by a zoom, with its image and the rectangle selected
-// in it (normalised, in that image's pixels, possibly beyond its edges).
-struct TBitmapDetail {
-  TExtended ViewTop = 0;
-  TExtended ViewLeft = 0;
-  TExtended ViewBottom = 0;
-  TBitmap Bitmap;
-  std::int32_t StartX = 0, StartY = 0;
-  std::int32_t EndX = 0, EndY = 0;
-};
 
 // What a render gets besides its view: a stop token (once it is triggered
 // the renderer may throw TRenderStopped) and the progress to keep.

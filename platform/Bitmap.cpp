@@ -1,11 +1,12 @@
 #include "Bitmap.h"
+#include "Raise.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 TBitmap::TBitmap(int Width, int Height) {
   if (Width < 0 || Height < 0)
-    throw std::invalid_argument("TBitmap: negative size");
+    Raise(std::invalid_argument("TBitmap: negative size"));
   FPixels.assign(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height), clBlack);
   FWidth = Width;
   FHeight = Height;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "InputRule.h"
 
 #include <QImage>
 #include <QWidget>
@@ -10,8 +11,6 @@
 // An opaque Qt copy of a bitmap, to show on any platform.
 QImage ToQImage(const TBitmap& Bitmap);
 
-// Mouse buttons as the window's handlers see them.
-enum class TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 
 // The button the image control reports for a Qt button; none for the extra
 // buttons, which are not the image's business.

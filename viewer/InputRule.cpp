@@ -1,7 +1,5 @@
 #include "InputRule.h"
 
-#include <QtCore/qnamespace.h>
-
 #include <cstdlib>
 #include <utility>
 
@@ -50,7 +48,7 @@ TInputEffect ApplyInput(TDragState& State, const TWindowInput& Input) {
   case TWindowInput::TKind::MouseUp:
     return MouseUp(State, Input.X, Input.Y);
   case TWindowInput::TKind::Key:
-    if (Input.Key != Qt::Key_Escape)
+    if (Input.Key != EscapeKey)
       return TInputEffect::None;
     if (!State.Selecting)
       return TInputEffect::Close;

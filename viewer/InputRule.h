@@ -1,8 +1,13 @@
 #pragma once
 
-#include "Image.h"
-
 #include <cstdint>
+
+// Mouse buttons as the viewer's handlers see them.
+enum class TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+
+// The key code of Esc, the one key the viewer handles: the value of
+// Qt::Key_Escape, which the window passes on as Qt gives it.
+inline constexpr int EscapeKey = 0x01000000;
 
 // The window's drag state: what its input handlers read and change.
 struct TDragState {
@@ -18,7 +23,7 @@ struct TWindowInput {
   enum class TKind { MouseDown, MouseMove, MouseUp, Key, Close };
   TKind Kind;
   TMouseButton Button = TMouseButton::mbLeft; // MouseDown and MouseUp
-  int Key = 0;                                // Key: a Qt::Key
+  int Key = 0;                                // Key: EscapeKey or any other
   std::int32_t X = 0, Y = 0;                  // the mouse events
 };
 

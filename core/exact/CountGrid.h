@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Raise.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -13,12 +15,20 @@
 // one thread.
 class TCountGrid {
 public:
-  TCountGrid(std::int32_t Width, std::int32_t Height)
-      : FColumns(CheckedSize(Width) + 1), FRows(CheckedSize(Height) + 1),
+  TCountGrid(std::int32_t Width, std::int32_t Height) : TCountGrid(Width, Height, 0, Height + 1) {}
+
+  // A band of a frame's grid: its Rows rows from FirstRow on, which must
+  // lie within the frame's Height + 1.
+  TCountGrid(std::int32_t Width, std::int32_t Height, std::int32_t FirstRow, std::int32_t Rows)
+      : FColumns(CheckedSize(Width) + 1), FRows(CheckedBand(CheckedSize(Height), FirstRow, Rows)),
+        FFirstRow(FirstRow), FFrameRows(Height + 1),
         FCounts(new std::int32_t[static_cast<std::size_t>(FColumns) * FRows]) {}
 
   std::int32_t Columns() const { return FColumns; }
   std::int32_t Rows() const { return FRows; }
+  // Where the grid's rows lie among the frame's rows.
+  std::int32_t FirstRow() const { return FFirstRow; }
+  std::int32_t FrameRows() const { return FFrameRows; }
 
   std::int32_t& At(std::int32_t I, std::int32_t J) { return FCounts[Index(I, J)]; }
   std::int32_t At(std::int32_t I, std::int32_t J) const { return FCounts[Index(I, J)]; }
@@ -35,12 +45,19 @@ private:
   static constexpr std::int32_t MaxSide = 1'000'000;
   static std::int32_t CheckedSize(std::int32_t Size) {
     if (Size < 1 || Size > MaxSide)
-      throw std::invalid_argument("frame width and height must be from 1 to " +
-                                  std::to_string(MaxSide));
+      Raise(std::invalid_argument("frame width and height must be from 1 to " +
+                                  std::to_string(MaxSide)));
     return Size;
+  }
+  static std::int32_t CheckedBand(std::int32_t Height, std::int32_t FirstRow, std::int32_t Rows) {
+    if (FirstRow < 0 || Rows < 1 || Rows > Height + 1 - FirstRow)
+      Raise(std::invalid_argument("a band's rows must lie within the frame's"));
+    return Rows;
   }
 
   std::int32_t FColumns;
   std::int32_t FRows;
+  std::int32_t FFirstRow;
+  std::int32_t FFrameRows;
   std::unique_ptr<std::int32_t[]> FCounts;
 };

@@ -2,20 +2,32 @@
 #include "Frame.h"
 #include "IsInSet.h"
 #include "Kernel.h"
+#include "Raise.h"
 #include "RenderMandelbrot.h"
 #include "TileProver.h"
 #include "WorkQueue.h"
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
-#include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
+#ifndef GORVANEL_NO_THREADS
+#include <exception>
+#include <mutex>
+#include <thread>
+#endif
 
 namespace {
+
+#ifdef GORVANEL_NO_THREADS
+
+// Where there are no threads (WebAssembly), the caller's thread does all the
+// work: the page runs several workers, each on bands of its own.
+int ThreadCount(int) { return 1; }
+template <class TWork> void RunOnThreads(int, TWork Work) { Work(); }
+
+#else
 
 int ThreadCount(int Requested) {
   if (Requested > 0)
@@ -52,6 +64,8 @@ template <class TWork> void RunOnThreads(int Count, TWork Work) {
   if (Failure)
     std::rethrow_exception(Failure);
 }
+
+#endif
 
 void FillRepeats(TCountGrid& Grid, const TAxis& Columns, const TAxis& Rows) {
   for (std::int32_t I = 0; I < Grid.Columns(); ++I)
@@ -97,9 +111,9 @@ void CheckSettled(const TCountGrid& Grid, const std::vector<TSampleState>& State
       const std::int32_t Count =
           LiteralCount(X[static_cast<std::size_t>(I)], Y[static_cast<std::size_t>(J)], Limit);
       if (Count != Grid.At(I, J))
-        throw std::logic_error("settled sample (" + std::to_string(I) + ", " + std::to_string(J) +
+        Raise(std::logic_error("settled sample (" + std::to_string(I) + ", " + std::to_string(J) +
                                ") has count " + std::to_string(Grid.At(I, J)) +
-                               ", the literal loop gives " + std::to_string(Count));
+                               ", the literal loop gives " + std::to_string(Count)));
     }
 }
 
@@ -137,7 +151,7 @@ void ProveTiles(TFastFrame& Frame, const TRenderOptions& Options) {
   if (Options.Progress)
     Options.Progress->Proving = false;
   if (Options.Stop.stop_requested())
-    throw TRenderStopped();
+    Raise(TRenderStopped());
   if (Options.CheckProofs)
     CheckSettled(Grid, Frame.States, Geometry.X, Geometry.Y, Geometry.Limit);
 }
@@ -157,16 +171,12 @@ void IterateOpenSamples(TFastFrame& Frame, const TRenderOptions& Options) {
       IterateExactly(Feed, Geometry.Limit, Options.Kernel, Options.Proofs);
   });
   if (Queue.Stopped())
-    throw TRenderStopped();
+    Raise(TRenderStopped());
 }
 
 } // namespace
 
-TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
-                   std::int32_t Height, const TRenderOptions& Options) {
-  if (Options.Literal)
-    return RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
-  TFastFrame Frame(TopLeft, BottomRight, Width, Height);
+std::int64_t ComputeCounts(TFastFrame& Frame, const TRenderOptions& Options) {
   if (Options.Progress)
     Options.Progress->Total =
         static_cast<std::int64_t>(Frame.Columns.Unique.size()) * Frame.Rows.Unique.size();
@@ -177,8 +187,15 @@ TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::
     ProveTiles(Frame, Options);
   IterateOpenSamples(Frame, Options);
   FillRepeats(Frame.Grid, Frame.Columns, Frame.Rows);
-  const std::int64_t Proved =
-      Frame.States.empty() ? 0 : CountProved(Frame.States, Frame.Grid, Frame.Columns, Frame.Rows);
+  return Frame.States.empty() ? 0 : CountProved(Frame.States, Frame.Grid, Frame.Columns, Frame.Rows);
+}
+
+TFrame RenderFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
+                   std::int32_t Height, const TRenderOptions& Options) {
+  if (Options.Literal)
+    return RenderFrameLiteral(TopLeft, BottomRight, Width, Height);
+  TFastFrame Frame(TopLeft, BottomRight, TCountGrid(Width, Height));
+  const std::int64_t Proved = ComputeCounts(Frame, Options);
   const TCountRange Range = CountRange(Frame.Grid);
   return {PaintCountGrid(Frame.Grid, Range), Frame.Geometry.Limit, Range.Min, Range.Max, Proved};
 }

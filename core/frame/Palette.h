@@ -16,6 +16,9 @@ using TPalette = std::vector<TColor>;
 inline constexpr std::int32_t NoMinCount = MaxIterationLimit;
 inline constexpr std::int32_t NoMaxCount = 0;
 
+// ln sqrt N, as the palette takes it (N from 2).
+TExtended HalfLog(std::int32_t N);
+
 // The grey level of a count from A = ln sqrt(count - MinCount + 2) and
 // B = ln sqrt(MaxCount - MinCount + 2), the palette's two logarithms.
 TColor GreyLevel(TExtended A, TExtended B);

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <stop_token>
 #include <utility>
 #include <vector>
 
@@ -18,9 +17,8 @@
 // coordinate listed once, the grid their counts go to, and what the proofs
 // made of each sample (empty where no proof was tried).
 struct TFastFrame {
-  TFastFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
-             std::int32_t Height)
-      : Grid(Width, Height), Geometry(TopLeft, BottomRight, Grid),
+  TFastFrame(const TExtPoint& TopLeft, const TExtPoint& BottomRight, TCountGrid Samples)
+      : Grid(std::move(Samples)), Geometry(TopLeft, BottomRight, Grid),
         Columns(Deduplicate(Geometry.X, false)), Rows(Deduplicate(Geometry.Y, true)) {}
 
   TCountGrid Grid;
@@ -28,6 +26,10 @@ struct TFastFrame {
   TAxis Columns, Rows;
   std::vector<TSampleState> States;
 };
+
+// Settles every sample of the frame, by proofs where they pay and by the
+// kernels, as the options say; returns how many samples proofs settled.
+std::int64_t ComputeCounts(TFastFrame& Frame, const TRenderOptions& Options);
 
 // Hands out the unique samples in short runs down one column each, so
 // threads that land in the black regions do not hold up the others.
@@ -42,7 +44,7 @@ public:
 
   // Samples that the proofs settled or probed (when States is not empty) are
   // skipped.
-  TWorkQueue(TFastFrame& Frame, TRenderProgress* Progress, std::stop_token Stop)
+  TWorkQueue(TFastFrame& Frame, TRenderProgress* Progress, TStopToken Stop)
       : FX(Frame.Geometry.X), FY(Frame.Geometry.Y), FColumns(Frame.Columns), FRows(Frame.Rows),
         FGrid(Frame.Grid), FStates(Frame.States), FProgress(Progress), FStop(std::move(Stop)),
         FRunsPerColumn((static_cast<std::int64_t>(FRows.Unique.size()) + RunLength - 1) /
@@ -83,7 +85,7 @@ private:
   TCountGrid& FGrid;
   const std::vector<TSampleState>& FStates;
   TRenderProgress* const FProgress;
-  const std::stop_token FStop;
+  const TStopToken FStop;
   const std::int64_t FRunsPerColumn;
   const std::int64_t FTotal;
   std::atomic<std::int64_t> FNext{0};

@@ -8,7 +8,20 @@
 #include <atomic>
 #include <cstdint>
 #include <stdexcept>
+#ifndef GORVANEL_NO_THREADS
 #include <stop_token>
+#endif
+
+// How a render is asked to stop. Where there are no threads (WebAssembly)
+// nothing can ask while it runs: the page stops a worker's render by ending
+// the worker.
+#ifdef GORVANEL_NO_THREADS
+struct TStopToken {
+  bool stop_requested() const noexcept { return false; }
+};
+#else
+using TStopToken = std::stop_token;
+#endif
 
 // A rendered frame with the figures that shaped its grey levels.
 struct TFrame {
@@ -44,7 +57,7 @@ struct TRenderOptions {
   // A render asked to stop ends within a block of iterations per lane (a
   // hundred or so; a tile's proof at most) and throws TRenderStopped, its
   // threads gone by then. The literal renderer does not look.
-  std::stop_token Stop;
+  TStopToken Stop;
 };
 
 // Thrown by a render that was asked to stop: it has no image.

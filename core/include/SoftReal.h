@@ -22,7 +22,11 @@ namespace SoftExtended {
 constexpr TSoftExtended FromLongDouble(long double V) {
   if (V != V)
     return Make(false, MaxExponent, 0xC000000000000000u);
+#if __LDBL_MANT_DIG__ == 113 // quadruple (WebAssembly), whose sign clang reads at run time only
+  const bool Negative = (std::bit_cast<unsigned __int128>(V) >> 127) != 0;
+#else
   const bool Negative = __builtin_signbit(V) != 0;
+#endif
   long double A = Negative ? -V : V;
   if (A == 0)
     return Zero(Negative);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Extended.h"
+#include "Raise.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -50,8 +51,11 @@ inline double DiffUp(double A, double B) { return std::max(A - B, B - A); }
 class TRoundUpward {
 public:
   TRoundUpward() : FOld(std::fegetround()) {
+#ifdef FE_UPWARD
     if (std::fesetround(FE_UPWARD) != 0 || std::fegetround() != FE_UPWARD)
-      throw std::runtime_error("cannot round upward for a proof");
+#endif
+      // WebAssembly, for one, rounds every operation to nearest.
+      Raise(std::runtime_error("cannot round upward for a proof"));
 #ifdef GORVANEL_SOFT_REAL
     FOldSoft = SoftRoundingMode;
     SoftRoundingMode = TSoftRounding::Upward;

@@ -1,6 +1,6 @@
 #!/bin/sh
 # The core's layers, from the bottom: the public number and option headers,
-# exact, proof, kernel, frame (with the public rendering header). A file may
+# exact, proof, kernel, frame (with the public rendering headers). A file may
 # include headers of its own layer and of those below it, and the raster
 # image; so the include graph between the layers has no cycle. Every source
 # that sets or relies on upward rounding lies in proof/, the one layer built
@@ -10,7 +10,7 @@ core=${1:-$(dirname "$0")/../../core}
 status=0
 rank() {
   case $1 in
-  include/RenderMandelbrot.h) echo 4 ;;
+  include/RenderMandelbrot.h | include/FrameBands.h) echo 4 ;;
   include/*) echo 0 ;;
   exact/*) echo 1 ;;
   proof/*) echo 2 ;;
@@ -19,13 +19,13 @@ rank() {
   *) echo "?" ;;
   esac
 }
-layer() { case $1 in include/RenderMandelbrot.h) echo frame ;; *) echo "${1%%/*}" ;; esac; }
+layer() { case $1 in include/RenderMandelbrot.h | include/FrameBands.h) echo frame ;; *) echo "${1%%/*}" ;; esac; }
 edges=$(mktemp)
 trap 'rm -f "$edges"' EXIT
 for file in $(cd "$core" && find include exact proof kernel frame -name '*.h' -o -name '*.cpp' | sort); do
   from=$(rank "$file")
   for header in $(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$core/$file"); do
-    [ "$header" = Bitmap.h ] && continue # the raster image, below the core
+    case $header in Bitmap.h | Raise.h) continue ;; esac # the raster library, below the core
     target=$(cd "$core" && ls include/"$header" exact/"$header" proof/"$header" kernel/"$header" \
       frame/"$header" 2>/dev/null | head -n 1)
     if [ -z "$target" ]; then

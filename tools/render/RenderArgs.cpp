@@ -1,5 +1,7 @@
 #include "RenderArgs.h"
 
+#include "ViewCommand.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -67,18 +69,11 @@ bool LooksLikeNumber(const std::string& Text) {
 } // namespace
 
 TExtended ParseCoordinate(const std::string& Text) {
-  if (Text.empty() || std::isspace(static_cast<unsigned char>(Text[0])))
-    throw TUsageError("'" + Text + "' is not a number");
-  const char* End = nullptr;
-  const TExtended Value = ReadExtended(Text.c_str(), &End);
-  if (End == Text.c_str())
-    throw TUsageError("'" + Text + "' is not a number");
-  if (*End != '\0')
-    throw TUsageError("unexpected characters '" + std::string(End) + "' after the number in '" +
-                      Text + "'");
-  if (!IsFinite(Value))
-    throw TUsageError("'" + Text + "' is not a finite extended-precision number");
-  return Value;
+  std::string Error;
+  const std::optional<TExtended> Value = ReadCoordinate(Text, Error);
+  if (!Value)
+    throw TUsageError(Error);
+  return *Value;
 }
 
 namespace {

@@ -2,13 +2,16 @@
 // reach every fast path: each row of the limit table, depths where columns
 // repeat to the bit, exact cycles, mirrored rows, degenerate views and sizes.
 
+#include "FrameBands.h"
 #include "RenderMandelbrot.h"
 
 #include "ParamName.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -101,6 +104,23 @@ TEST_P(FastRenderTest, IdenticalToTheLiteralRenderer) {
   ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Tiny), Literal,
                   "tiny proof tiles");
   EXPECT_TRUE(RenderMandelbrot(TopLeft, BottomRight, View.Width, View.Height) == Literal.Image);
+  // In bands of rows, as the page's workers compute a frame (one thread
+  // each, the last band short), then painted as one.
+  for (const std::int32_t Band : {7, 64}) {
+    TRenderOptions Banded;
+    Banded.Threads = 1;
+    Banded.Proof = {4, 2, true};
+    Banded.CheckProofs = true;
+    std::vector<std::int32_t> Counts;
+    for (std::int32_t First = 0; First <= View.Height; First += Band) {
+      const std::vector<std::int32_t> Rows =
+          RenderCountBand(TopLeft, BottomRight, View.Width, View.Height, First,
+                          std::min(Band, View.Height + 1 - First), Banded);
+      Counts.insert(Counts.end(), Rows.begin(), Rows.end());
+    }
+    EXPECT_TRUE(PaintCounts(Counts.data(), View.Width, View.Height) == Literal.Image)
+        << "bands of " << Band << " rows";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, FastRenderTest, testing::ValuesIn(Views), TParamName());

@@ -1,0 +1,26 @@
+#include "FrameBands.h"
+
+#include "Frame.h"
+#include "WorkQueue.h"
+
+std::vector<std::int32_t> RenderCountBand(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
+                                          std::int32_t Width, std::int32_t Height,
+                                          std::int32_t FirstRow, std::int32_t Rows,
+                                          const TRenderOptions& Options) {
+  TFastFrame Frame(TopLeft, BottomRight, TCountGrid(Width, Height, FirstRow, Rows));
+  ComputeCounts(Frame, Options);
+  const TCountGrid& Grid = Frame.Grid;
+  std::vector<std::int32_t> Counts(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows());
+  for (std::int32_t J = 0; J < Grid.Rows(); ++J)
+    for (std::int32_t I = 0; I < Grid.Columns(); ++I)
+      Counts[static_cast<std::size_t>(J) * Grid.Columns() + I] = Grid.At(I, J);
+  return Counts;
+}
+
+TBitmap PaintCounts(const std::int32_t* Counts, std::int32_t Width, std::int32_t Height) {
+  TCountGrid Grid(Width, Height);
+  for (std::int32_t J = 0; J < Grid.Rows(); ++J)
+    for (std::int32_t I = 0; I < Grid.Columns(); ++I)
+      Grid.At(I, J) = Counts[static_cast<std::size_t>(J) * Grid.Columns() + I];
+  return PaintCountGrid(Grid, CountRange(Grid));
+}
