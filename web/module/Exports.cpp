@@ -1,0 +1,60 @@
+#include "Exports.h"
+
+#include "FrameBands.h"
+#include "WebViewer.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+TWebViewer Viewer;
+std::string Text; // the last text handed out
+std::vector<std::int32_t> Band;
+
+const char* Hand(std::string Value) {
+  Text = std::move(Value);
+  return Text.c_str();
+}
+
+TWindowInput Event(int Kind, int Button, int Key, std::int32_t X, std::int32_t Y) {
+  return {static_cast<TWindowInput::TKind>(Kind), static_cast<TMouseButton>(Button), Key, X, Y};
+}
+
+} // namespace
+
+void* gv_alloc(std::size_t Bytes) { return std::malloc(Bytes); }
+void gv_free(void* Block) { std::free(Block); }
+int gv_open(const char* Fragment, std::int32_t Width, std::int32_t Height) {
+  return Viewer.Open(Fragment, Width, Height);
+}
+const char* gv_message() { return Viewer.Message().c_str(); }
+const TExtended* gv_corners() { return Viewer.Corners(); }
+std::size_t gv_corners_size() { return 4 * sizeof(TExtended); }
+std::int32_t* gv_counts() { return Viewer.Counts(); }
+void gv_paint() { Viewer.Paint(); }
+const std::uint32_t* gv_pixels() { return Viewer.Pixels(); }
+int gv_input(int Kind, int Button, int Key, std::int32_t X, std::int32_t Y) {
+  return static_cast<int>(Viewer.Input(Event(Kind, Button, Key, X, Y)));
+}
+int gv_back() { return Viewer.Back(); }
+int gv_depth() { return static_cast<int>(Viewer.Depth()); }
+void gv_hold() { Viewer.Hold(); }
+int gv_held(int Kind, int Button, int Key, std::int32_t X, std::int32_t Y) {
+  return static_cast<int>(Viewer.Held(Event(Kind, Button, Key, X, Y)));
+}
+void gv_abandon() { Viewer.Abandon(); }
+const char* gv_address() { return Hand(Viewer.Address()); }
+const char* gv_command() { return Hand(Viewer.Command()); }
+
+const std::int32_t* gv_band(const TExtended* Corners, std::int32_t Width, std::int32_t Height,
+                            std::int32_t FirstRow, std::int32_t Rows) {
+  // No proofs: they compute bounds in doubles rounded upward, and
+  // WebAssembly rounds every operation to nearest.
+  TRenderOptions Options;
+  Options.Proofs = false;
+  Band = RenderCountBand({Corners[0], Corners[1]}, {Corners[2], Corners[3]}, Width, Height,
+                         FirstRow, Rows, Options);
+  return Band.data();
+}
