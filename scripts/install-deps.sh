@@ -7,11 +7,18 @@ set -eu
 
 # python3 is for scripts/mutate.sh; libmpfr-dev for the software extended
 # real's logarithm and number text; ninja-build keeps a build with nothing to
-# do quick.
+# do quick; clang 19 with the WASI C library and libc++ for wasm32 builds the
+# page's WebAssembly, and the page is tested in Chromium and Firefox ESR.
 PACKAGES="cmake make ninja-build g++ pkg-config qt6-base-dev libxcb1-dev libgtest-dev
 xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland dbus-daemon dbus-bin
 desktop-file-utils appstream dpkg-dev file lintian man-db binutils
-python3 libmpfr-dev"
+python3 libmpfr-dev
+clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libc++abi-19-dev-wasm32 libclang-rt-19-dev-wasm32
+chromium firefox-esr"
+# The page's tests run under Node.js with npm; a Node.js from elsewhere
+# (which brings its own npm) is kept.
+command -v node >/dev/null 2>&1 || PACKAGES="$PACKAGES nodejs"
+command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"
 CROSS=""
 if [ "${1:-}" = arm64 ]; then
   CROSS=arm64

@@ -1,0 +1,205 @@
+// The page: carries the user's input to the viewer in the module and its
+// pictures to the canvas; the viewer decides what each event does, and the
+// workers compute each frame's counts.
+import { compileModule, instantiate, withText, readText, copyIn, copyOut } from './module.js';
+import { FramePool } from './frames.js';
+
+// The module's enumerations (viewer/InputRule.h, web/module/WebViewer.h).
+const Kind = { MouseDown: 0, MouseMove: 1, MouseUp: 2, Key: 3 };
+const Button = { Left: 0, Right: 1, Middle: 2 };
+const EscapeKey = 0x01000000;
+const Effect = { None: 0, DrawBand: 1, WipeBand: 2, Zoom: 3, GoBack: 4, Close: 5 };
+const Held = { Undecided: 0, NeedsPicture: 1, DiscardsPicture: 2 };
+
+// The image area's size in CSS pixels; its canvas has a sample per device pixel.
+const ImageWidth = 577, ImageHeight = 353;
+// A render shows its progress once it has taken this long.
+const ProgressDelay = 500;
+
+const canvas = document.getElementById('image');
+const status = document.getElementById('status');
+const message = document.getElementById('message');
+const command = document.getElementById('command');
+
+let viewer = null;
+let pool = null;
+let width = ImageWidth, height = ImageHeight;
+let render = null; // the running render: { id, held, decided }
+let renders = 0;
+
+function say(text) {
+  message.hidden = !text;
+  message.textContent = text || '';
+}
+
+function show() {
+  const pointer = viewer.gv_pixels();
+  const pixels = copyOut(viewer, Uint8ClampedArray, pointer, width * height * 4);
+  canvas.getContext('2d').putImageData(new ImageData(pixels, width, height), 0, 0);
+}
+
+function address() {
+  return '#' + readText(viewer, viewer.gv_address());
+}
+
+function setBusy(busy) {
+  canvas.classList.toggle('busy', busy);
+  document.body.dataset.state = busy ? 'busy' : 'idle';
+}
+
+// Renders the viewer's view; input meanwhile is held and replayed after,
+// unless it would never let the picture be shown: then the render stops.
+async function startRender() {
+  const id = { held: [], decided: false };
+  render = id;
+  viewer.gv_hold();
+  setBusy(true);
+  command.textContent = readText(viewer, viewer.gv_command());
+  const started = performance.now();
+  const corners = copyOut(viewer, Uint8Array, viewer.gv_corners(), viewer.gv_corners_size());
+  const progress = (done, total) => {
+    if (performance.now() - started >= ProgressDelay)
+      status.textContent = `Rendering: ${Math.floor((100 * done) / total)}%`;
+  };
+  let counts = null;
+  try {
+    counts = await pool.compute(corners, width, height, progress);
+  } catch (error) {
+    fail(error);
+  }
+  if (render !== id) return; // stopped, and its input replayed already
+  render = null;
+  if (counts) {
+    copyIn(viewer, viewer.gv_counts(), counts);
+    viewer.gv_paint();
+    show();
+    renders += 1;
+    document.body.dataset.renders = renders;
+    status.textContent = `Rendered in ${((performance.now() - started) / 1000).toFixed(2)} s on ${pool.workers.length} workers.`;
+  } else {
+    viewer.gv_abandon();
+  }
+  setBusy(false);
+  replay(id.held);
+}
+
+// Stops the running render, if any; its view stays, without a picture.
+// Returns the input it held.
+function stopRender() {
+  const stopped = render;
+  if (!stopped) return [];
+  render = null;
+  pool.stop();
+  viewer.gv_abandon();
+  setBusy(false);
+  status.textContent = 'Stopped.';
+  return stopped.held;
+}
+
+function replay(events) {
+  for (const event of events) input(event);
+}
+
+function input(event) {
+  if (render) {
+    render.held.push(event);
+    if (render.decided) return;
+    const held = viewer.gv_held(...event);
+    if (held === Held.NeedsPicture) render.decided = true;
+    if (held === Held.DiscardsPicture) replay(stopRender());
+    return;
+  }
+  const effect = viewer.gv_input(...event);
+  switch (effect) {
+    case Effect.DrawBand:
+    case Effect.WipeBand:
+      show();
+      break;
+    case Effect.Zoom:
+      say('');
+      history.pushState({ depth: viewer.gv_depth() }, '', address());
+      startRender();
+      break;
+    case Effect.GoBack:
+      // The browser's history holds the views: going back is its back.
+      if (viewer.gv_depth() > 0) history.back();
+      break;
+    default:
+      break;
+  }
+}
+
+function open(fragment) {
+  const read = withText(viewer, fragment, (text) => viewer.gv_open(text, width, height));
+  say(read ? '' : `${readText(viewer, viewer.gv_message())} Showing the start view.`);
+  history.replaceState({ depth: 0 }, '');
+  startRender();
+}
+
+function onHistory(event) {
+  const held = stopRender();
+  const depth = event.state && event.state.depth;
+  if (depth === viewer.gv_depth() - 1 && viewer.gv_back()) {
+    show();
+    command.textContent = readText(viewer, viewer.gv_command());
+    status.textContent = '';
+  } else {
+    open(location.hash);
+  }
+  replay(held);
+}
+
+// Image pixels of a pointer position, unclamped while a drag holds the
+// pointer beyond the canvas.
+function at(event) {
+  const box = canvas.getBoundingClientRect();
+  return [Math.floor(((event.clientX - box.left) * width) / box.width),
+    Math.floor(((event.clientY - box.top) * height) / box.height)];
+}
+
+const Buttons = new Map([[0, Button.Left], [1, Button.Middle], [2, Button.Right]]);
+const ButtonBits = new Map([[0, 1], [1, 4], [2, 2]]);
+
+function pointer(kind, event) {
+  const button = Buttons.get(event.button);
+  if (kind !== Kind.MouseMove && button === undefined) return; // extra buttons
+  input([kind, button ?? Button.Left, 0, ...at(event)]);
+}
+
+function listen() {
+  canvas.addEventListener('pointerdown', (event) => {
+    canvas.setPointerCapture(event.pointerId);
+    pointer(Kind.MouseDown, event);
+  });
+  canvas.addEventListener('pointermove', (event) => {
+    // A second button pressed or let go during a drag comes as a move.
+    if (event.button === -1) pointer(Kind.MouseMove, event);
+    else pointer(event.buttons & ButtonBits.get(event.button) ? Kind.MouseDown : Kind.MouseUp, event);
+  });
+  canvas.addEventListener('pointerup', (event) => pointer(Kind.MouseUp, event));
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  document.addEventListener('keydown', (event) => {
+    if (event.key === 'Escape') input([Kind.Key, Button.Left, EscapeKey, 0, 0]);
+  });
+  window.addEventListener('popstate', onHistory);
+}
+
+function fail(error) {
+  say(`Gorvanel failed: ${error.message}`);
+  document.body.dataset.state = 'failed';
+}
+
+async function start() {
+  const module = await compileModule(new URL('gorvanel.wasm', import.meta.url));
+  viewer = instantiate(module);
+  pool = new FramePool(module, navigator.hardwareConcurrency || 2);
+  const ratio = window.devicePixelRatio || 1;
+  width = Math.round(ImageWidth * ratio);
+  height = Math.round(ImageHeight * ratio);
+  canvas.width = width;
+  canvas.height = height;
+  listen();
+  open(location.hash);
+}
+
+start().catch(fail);
