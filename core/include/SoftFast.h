@@ -43,6 +43,36 @@ inline std::uint64_t RoundingIncrement(TSoftRounding Rounding, bool Negative, st
   return 0;
 }
 
+// A x B, all 128 bits. WebAssembly has no such product: there it is built
+// from four 32-bit products, which it has (a 128-bit multiply would be a
+// call to a general routine).
+inline TWide WideProduct(std::uint64_t A, std::uint64_t B) {
+#ifdef __wasm__
+  const std::uint64_t AL = A & 0xFFFFFFFFu, AH = A >> 32, BL = B & 0xFFFFFFFFu, BH = B >> 32;
+  const std::uint64_t LL = AL * BL, LH = AL * BH, HL = AH * BL;
+  const std::uint64_t Middle = (LL >> 32) + (LH & 0xFFFFFFFFu) + (HL & 0xFFFFFFFFu);
+  const std::uint64_t High = AH * BH + (LH >> 32) + (HL >> 32) + (Middle >> 32);
+  return (static_cast<TWide>(High) << 64) | ((Middle << 32) | (LL & 0xFFFFFFFFu));
+#else
+  return static_cast<TWide>(A) * B;
+#endif
+}
+
+// V shifted up by 0 to 127 bits; in 64-bit words where a 128-bit shift by a
+// variable is a call (WebAssembly).
+inline TWide ShiftUp(TWide V, int Shift) {
+#ifdef __wasm__
+  const auto High = static_cast<std::uint64_t>(V >> 64), Low = static_cast<std::uint64_t>(V);
+  if (Shift >= 64)
+    return static_cast<TWide>(Low << (Shift - 64)) << 64;
+  if (Shift == 0)
+    return V;
+  return (static_cast<TWide>((High << Shift) | (Low >> (64 - Shift))) << 64) | (Low << Shift);
+#else
+  return V << Shift;
+#endif
+}
+
 // Sig x 2^(E - bias - 127), Sig's top bit set, rounded; the result is known
 // to be normal.
 inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
@@ -63,7 +93,7 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
     const TSoftExtended Product = SoftMultiply(A, B, Rounding);
     return Scale == 0 ? Product : SoftAdd(Product, Product, Rounding);
   }
-  const TWide Exact = static_cast<TWide>(A.Significand) * B.Significand;
+  const TWide Exact = WideProduct(A.Significand, B.Significand);
   const int Top = static_cast<int>(Exact >> 127);
   const TWide Product = Top != 0 ? Exact : Exact << 1;
   return RoundNormal(SoftExtended::Sign(A) != SoftExtended::Sign(B),
@@ -100,7 +130,7 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
   const int Leading = High != 0 ? std::countl_zero(High)
                                 : 64 + std::countl_zero(static_cast<std::uint64_t>(Sum));
   return RoundNormal(SoftExtended::Sign(X), SoftExtended::Exponent(X) + 1 - Leading,
-                     Sum << Leading, Rounding);
+                     ShiftUp(Sum, Leading), Rounding);
 }
 
 [[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B,

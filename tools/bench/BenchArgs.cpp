@@ -4,14 +4,15 @@
 
 const char* const BenchUsage =
     "Usage: gorvanel-bench [--size WxH] [--threads N] [--runs N] [--group all|main|deep]\n"
-    "                      [--kernel default|portable|soft]\n"
+    "                      [--kernel default|portable|soft] [--list]\n"
     "Renders fixed views with the literal renderer, the default one without\n"
     "proofs and the default one, and prints their times, the ratios, the share\n"
     "of samples proved and whether the frames are identical. The last two\n"
     "alternate over --runs runs (default 1), the best of each shown. The group\n"
     "deep holds views at the 80-bit floor, 1e-14 to 1e-18 high. --kernel chooses\n"
     "the loop of every exact iteration: the fastest there is, the portable one, or\n"
-    "the software extended real's.";
+    "the software extended real's. --list prints the group's views instead, one\n"
+    "a line: the name, a tab, and LEFT,TOP,BOTTOM in C hex-float.";
 
 namespace {
 
@@ -53,8 +54,8 @@ TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args) {
   Bench.Height = Defaults.Height;
   for (std::size_t K = 0; K < Args.size(); ++K) {
     const std::string& Arg = Args[K];
-    if (Arg == "--help") {
-      Bench.Help = true;
+    if (Arg == "--help" || Arg == "--list") {
+      (Arg == "--help" ? Bench.Help : Bench.List) = true;
       continue;
     }
     const auto Eq = Arg.find('=');
@@ -62,7 +63,7 @@ TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args) {
     if (Name != "--size" && Name != "--threads" && Name != "--runs" && Name != "--group" &&
         Name != "--kernel")
       throw TUsageError(
-          "gorvanel-bench takes only --size, --threads, --runs, --group and --kernel, not '" + Arg +
+          "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel and --list, not '" + Arg +
           "'");
     std::string Value;
     if (Eq != std::string::npos) {

@@ -11,6 +11,7 @@
 // groups of views.
 struct TBenchArgs {
   bool Help = false;
+  bool List = false; // print the views, render none
   std::int32_t Width = 0, Height = 0;
   int Threads = 0;
   int Runs = 1;
@@ -19,7 +20,7 @@ struct TBenchArgs {
 };
 
 // Parses the arguments after the program name: --size, --threads, --runs,
-// --group, --kernel and --help, each value after a space or an equals sign. Anything
+// --group, --kernel, --list and --help, each value after a space or an equals sign. Anything
 // else is refused, so that a benchmark never runs other than it was asked.
 // Throws TUsageError.
 TBenchArgs ParseBenchArgs(const std::vector<std::string>& Args);

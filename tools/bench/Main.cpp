@@ -170,6 +170,19 @@ int main(int argc, char** argv) {
     std::puts(BenchUsage);
     return 0;
   }
+  if (Bench.List) {
+    // For the page's benchmark, which renders the same views.
+    const auto List = [](const auto& Views) {
+      for (const TBenchView& View : Views)
+        std::printf("%s\t%s,%s,%s\n", View.Name, HexFloatText(View.Left).c_str(),
+                    HexFloatText(View.Top).c_str(), HexFloatText(View.Bottom).c_str());
+    };
+    if (Bench.Main)
+      List(BenchViews);
+    if (Bench.Deep)
+      List(DeepFloorViews);
+    return 0;
+  }
   const char* const Kernels[] = {"default", "portable", "soft"};
   std::printf("%dx%d, %s kernel on %s threads, best of %d interleaved run%s\n", Bench.Width,
               Bench.Height, Kernels[static_cast<int>(Bench.Kernel)],

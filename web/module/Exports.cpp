@@ -45,6 +45,7 @@ int gv_held(int Kind, int Button, int Key, std::int32_t X, std::int32_t Y) {
   return static_cast<int>(Viewer.Held(Event(Kind, Button, Key, X, Y)));
 }
 void gv_abandon() { Viewer.Abandon(); }
+double gv_iterations() { return Viewer.Iterations(); }
 const char* gv_address() { return Hand(Viewer.Address()); }
 const char* gv_command() { return Hand(Viewer.Command()); }
 

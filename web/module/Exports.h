@@ -27,6 +27,7 @@ GORVANEL_EXPORT(gv_held) int gv_held(int Kind, int Button, int Key, std::int32_t
 GORVANEL_EXPORT(gv_abandon) void gv_abandon(); // the render was stopped
 GORVANEL_EXPORT(gv_address) const char* gv_address(); // the view's fragment, without '#'
 GORVANEL_EXPORT(gv_command) const char* gv_command(); // the render tool's command line for the view
+GORVANEL_EXPORT(gv_iterations) double gv_iterations(); // the frame's iterations, the limit for each sample that stays
 GORVANEL_EXPORT(gv_band) const std::int32_t* gv_band(const TExtended* Corners, std::int32_t Width,
                                                     std::int32_t Height, std::int32_t FirstRow,
                                                     std::int32_t Rows); // a band's counts

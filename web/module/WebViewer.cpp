@@ -2,6 +2,7 @@
 
 #include "Address.h"
 #include "FrameBands.h"
+#include "IterationLimit.h"
 #include "View.h"
 #include "ViewCommand.h"
 
@@ -87,6 +88,14 @@ TWebViewer::THeld TWebViewer::Held(const TWindowInput& Event) {
   default:
     return THeld::NeedsPicture;
   }
+}
+
+double TWebViewer::Iterations() const {
+  const std::int32_t Limit = IterationLimit(FCorners[1] - FCorners[3]);
+  double Total = 0;
+  for (const std::int32_t Count : FCounts)
+    Total += Count != 0 ? Count : Limit;
+  return Total;
 }
 
 std::string TWebViewer::Address() const { return AddressOf(FView); }

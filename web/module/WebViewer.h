@@ -51,6 +51,10 @@ public:
   // The render was stopped: its view stays, without a picture.
   void Abandon() { FBitmap = TBitmap(); }
 
+  // The literal loop's iterations for the frame's counts (the limit for
+  // each sample that does not escape), for the benchmark's figures.
+  double Iterations() const;
+
   std::string Address() const;
   std::string Command() const;
 

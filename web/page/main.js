@@ -11,8 +11,11 @@ const EscapeKey = 0x01000000;
 const Effect = { None: 0, DrawBand: 1, WipeBand: 2, Zoom: 3, GoBack: 4, Close: 5 };
 const Held = { Undecided: 0, NeedsPicture: 1, DiscardsPicture: 2 };
 
-// The image area's size in CSS pixels; its canvas has a sample per device pixel.
+// The image area's size in CSS pixels; its canvas has a sample per device
+// pixel. The page's address may ask for another size of picture and a
+// number of workers (?size=200x122&workers=2), as the benchmark does.
 const ImageWidth = 577, ImageHeight = 353;
+const Options = new URLSearchParams(location.search);
 // A render shows its progress once it has taken this long.
 const ProgressDelay = 500;
 
@@ -74,7 +77,11 @@ async function startRender() {
     viewer.gv_paint();
     show();
     renders += 1;
+    // For the tests and the benchmark: how many pictures, and how long each took.
     document.body.dataset.renders = renders;
+    document.body.dataset.ms = performance.now() - started;
+    document.body.dataset.iterations = viewer.gv_iterations();
+    if (renders === 1) document.body.dataset.firstPictureMs = performance.now();
     status.textContent = `Rendered in ${((performance.now() - started) / 1000).toFixed(2)} s on ${pool.workers.length} workers.`;
   } else {
     viewer.gv_abandon();
@@ -189,13 +196,20 @@ function fail(error) {
   document.body.dataset.state = 'failed';
 }
 
+// A whole number from 1 to 4096 in the page's address, or nothing.
+function wholeNumber(text) {
+  const value = Number(text);
+  return Number.isInteger(value) && value >= 1 && value <= 4096 ? value : 0;
+}
+
 async function start() {
   const module = await compileModule(new URL('gorvanel.wasm', import.meta.url));
   viewer = instantiate(module);
-  pool = new FramePool(module, navigator.hardwareConcurrency || 2);
+  pool = new FramePool(module, wholeNumber(Options.get('workers')) || navigator.hardwareConcurrency || 2);
   const ratio = window.devicePixelRatio || 1;
-  width = Math.round(ImageWidth * ratio);
-  height = Math.round(ImageHeight * ratio);
+  const size = (Options.get('size') || '').match(/^(\d+)x(\d+)$/);
+  width = (size && wholeNumber(size[1])) || Math.round(ImageWidth * ratio);
+  height = (size && wholeNumber(size[2])) || Math.round(ImageHeight * ratio);
   canvas.width = width;
   canvas.height = height;
   listen();

@@ -1,0 +1,76 @@
+// The benchmark's views rendered by the page in headless Chromium, beside
+// the native build's gorvanel-bench on the same views, at the same size and
+// with as many workers as the native renderer has threads. Prints each
+// view's times, their ratio, the share the native proofs settled, and the
+// page's nanoseconds per lane-iteration (its time on all its workers over
+// the literal loop's iterations for the frame), then how soon the start
+// view is on screen after the page is opened.
+// Usage: node bench.mjs SITE_DIR GORVANEL_BENCH [--size WxH] [--threads N]
+//                       [--group all|main|deep] [--runs N]
+import os from 'node:os';
+import { execFileSync } from 'node:child_process';
+import { serve, launch, settled } from './browser.mjs';
+
+const [site, tool, ...rest] = process.argv.slice(2);
+const options = { size: '200x122', threads: String(os.cpus().length), group: 'all', runs: '1' };
+for (let k = 0; k < rest.length; k += 2) {
+  const name = rest[k].replace(/^--/, '');
+  if (!(name in options) || rest[k + 1] === undefined) {
+    console.error(`bench: unknown option or missing value: ${rest[k]}`);
+    process.exit(2);
+  }
+  options[name] = rest[k + 1];
+}
+const common = ['--size', options.size, '--group', options.group];
+
+// The native build's rows, by view: default and no-proof ms, share proved.
+const native = new Map();
+const nativeRun = execFileSync(tool, [...common, '--threads', options.threads, '--runs', options.runs], { encoding: 'utf8' });
+for (const line of nativeRun.split('\n')) {
+  const fields = line.slice(22).trim().split(/\s+/);
+  if (fields.length === 8 && /^\d+$/.test(fields[0]))
+    native.set(line.slice(0, 22).trim(), { noProof: Number(fields[2]), best: Number(fields[3]), proved: fields[6] });
+}
+const views = execFileSync(tool, [...common, '--list'], { encoding: 'utf8' }).trim().split('\n')
+  .map((line) => line.split('\t'));
+
+const { server, url } = await serve(site);
+const browser = await launch('chromium');
+const query = `?size=${options.size}&workers=${options.threads}`;
+console.log(`${options.size}, ${options.threads} threads and workers, best of ${options.runs} (the page's after a first render); native x87 build against the page in Chromium`);
+console.log(['view'.padEnd(22), 'native ms', 'page ms', '  ratio', 'proved', 'page ns/lane-it'].join(' '));
+for (const [name, coordinates] of views) {
+  // The first render of a fresh page runs while the browser is still
+  // compiling the module's optimised code: the runs that count come after
+  // it, each asked for by a new address that holds the same view.
+  const page = await browser.newPage();
+  await page.goto(`${url}${query}#view=${coordinates}`);
+  await settled(page, 0, 600000);
+  const refused = await page.$eval('#message', (e) => (e.hidden ? '' : e.textContent));
+  if (refused) { // a zero-height view, for one, is no view for the page
+    console.log(`${name.padEnd(22)} the page refuses it: ${refused}`);
+    await page.close();
+    continue;
+  }
+  let best = Infinity, iterations = 0;
+  for (let run = 1; run <= Number(options.runs); run++) {
+    await page.evaluate((hash) => { location.hash = hash; }, `view=${coordinates}&run=${run}`);
+    await settled(page, run, 600000);
+    const figures = await page.evaluate(() => [Number(document.body.dataset.ms), Number(document.body.dataset.iterations)]);
+    best = Math.min(best, figures[0]);
+    iterations = figures[1];
+  }
+  await page.close();
+  const row = native.get(name) || { best: NaN, proved: '?' };
+  const perIteration = (best * 1e6 * Number(options.threads)) / iterations;
+  console.log([name.padEnd(22), row.best.toFixed(1).padStart(9), best.toFixed(1).padStart(7),
+    `${(best / row.best).toFixed(2)}x`.padStart(7), row.proved.padStart(6), perIteration.toFixed(1).padStart(15)].join(' '));
+}
+const first = await browser.newPage();
+const opened = Date.now();
+await first.goto(url);
+await settled(first, 0);
+const firstPicture = await first.evaluate(() => Number(document.body.dataset.firstPictureMs));
+console.log(`start view on screen ${firstPicture.toFixed(0)} ms after the page was opened (${Date.now() - opened} ms as the driver saw it)`);
+await browser.close();
+server.close();
