@@ -40,7 +40,7 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
   std::int32_t Work = 0;
   typename TProof::TState Saved;
   std::int32_t SavedAt = 0, NextCheckpoint = FirstCheckpoint, Attempts = 0;
-  double Gain = 1, Best = 0;
+  TBound Gain = 1, Best = 0;
   for (std::int32_t N = 1; N <= Steps; ++N, ++Work) {
     if (Proof.Test() != TEscapeVerdict::Inside)
       return Proof.Failure(Work);
@@ -60,8 +60,8 @@ template <class TProof> TProofResult StaysInside(TProof& Proof, std::int32_t Ste
     } else if (SavedAt > 0 && Gain < 1 && Attempts < MaxClosureAttempts) {
       // The width that a contraction by Gain would keep: a guess, which the
       // run from the saved enclosure then checks.
-      const double Distance = Proof.Reach(Saved);
-      const double Width = WidthMargin * Distance / (1 - Gain);
+      const TBound Distance = Proof.Reach(Saved);
+      const TBound Width = WidthMargin * Distance / (1 - Gain);
       if (Distance < Best && Width <= MaxWidth) {
         Best = Distance;
         ++Attempts;
@@ -109,7 +109,7 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
   const auto Run = [&](auto Proof) {
     return Expected == 0 ? StaysInside(Proof, Limit, true) : EscapesTogether(Proof, Expected);
   };
-  const TOrbitEnclosure<true, double> Fast(Box);
+  const TOrbitEnclosure<true, TBound> Fast(Box);
   if (Fast.FineEnough())
     return Run(Fast);
   return Run(TOrbitEnclosure<true, TExtendedCentre>(Box));
@@ -120,10 +120,10 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
   if (!InRange({X, Y, ZR, ZI}) || !(Radius >= 0 && Radius <= MaxWidth))
     return false;
   const TRoundUpward Upward;
-  TOrbitEnclosure<false, double> Proof(X, Y, ZR, ZI, Radius);
+  TOrbitEnclosure<false, TBound> Proof(X, Y, ZR, ZI, Radius);
   return StaysInside(Proof, Budget, false).Proved;
 }
 
 double DoubleOrbitStepError(double CX, double CY, double RX, double RY) {
-  return OrbitStepError(DoubleOrbitError, std::fabs(CX), std::fabs(CY), RX, RY);
+  return static_cast<double>(OrbitStepError(DoubleOrbitError, std::fabs(CX), std::fabs(CY), RX, RY));
 }

@@ -40,12 +40,15 @@ inline constexpr double DoubleCentreShare = 0x1p-10;
 inline constexpr double LinearError = 0x1p-48;
 
 // An upper bound of |V| as a double (the conversion rounds up).
-inline double AbsUp(TExtended V) { return static_cast<double>(Abs(V)); }
-inline double AbsUp(double V) { return std::fabs(V); }
+inline TBound AbsUp(TExtended V) { return static_cast<TBound>(Abs(V)); }
+inline TBound AbsUp(TBound V) {
+  using std::fabs;
+  return fabs(V);
+}
 // A lower bound of |V| as a double.
-inline double AbsDown(TExtended V) { return -static_cast<double>(-Abs(V)); }
-inline double AbsDown(double V) { return std::fabs(V); }
-inline double HypotUp(double A, double B) { return std::sqrt(A * A + B * B); }
+inline TBound AbsDown(TExtended V) { return -static_cast<TBound>(-Abs(V)); }
+inline TBound AbsDown(TBound V) { return AbsUp(V); }
+inline TBound HypotUp(TBound A, TBound B) { return SqrtUp(A * A + B * B); }
 // 2 A B, as (A * B) * 2; the software centre has a shorter way.
 template <class T> T TwiceProduct(T A, T B) { return (A * B) * 2; }
 
@@ -54,14 +57,14 @@ template <class T> T TwiceProduct(T A, T B) { return (A * B) * 2; }
 // centre Z is a TCentre: long double or double.
 template <class TCentre> struct TEnclosure {
   TCentre ZR = 0, ZI = 0;
-  double AR = 0, AI = 0, BR = 0, BI = 0;
-  double R = 0;
+  TBound AR = 0, AI = 0, BR = 0, BI = 0;
+  TBound R = 0;
 };
 
 // Step error of an orbit with the given error per unit, for points within
 // RX and RY of a centre of these magnitudes. Its constant term also covers
 // every underflow of the step, the linear terms' included (FastPaths.md).
-inline double OrbitStepError(double Error, double AbsCX, double AbsCY, double RX, double RY) {
+inline TBound OrbitStepError(TBound Error, TBound AbsCX, TBound AbsCY, TBound RX, TBound RY) {
   return Error * (4 + (AbsCX + RX + AbsCY + RY));
 }
 
@@ -81,8 +84,9 @@ public:
   explicit TOrbitEnclosure(const TProofBox& Box) {
     CX = static_cast<TCentre>(Box.XMin + (Box.XMax - Box.XMin) / 2);
     CY = static_cast<TCentre>(Box.YMin + (Box.YMax - Box.YMin) / 2);
-    RX = std::max(static_cast<double>(Box.XMax - CX), static_cast<double>(CX - Box.XMin));
-    RY = std::max(static_cast<double>(Box.YMax - CY), static_cast<double>(CY - Box.YMin));
+    const auto ExtendedCX = static_cast<TExtended>(CX), ExtendedCY = static_cast<TExtended>(CY);
+    RX = std::max(static_cast<TBound>(Box.XMax - ExtendedCX), static_cast<TBound>(ExtendedCX - Box.XMin));
+    RY = std::max(static_cast<TBound>(Box.YMax - ExtendedCY), static_cast<TBound>(ExtendedCY - Box.YMin));
     constexpr double Error = std::is_same_v<TCentre, double> ? DoubleOrbitError : OrbitError;
     StepError = OrbitStepError(Error, AbsUp(CX), AbsUp(CY), RX, RY);
     // The first iterate is c itself, exactly.
@@ -92,7 +96,7 @@ public:
   // The enclosure of one point's orbit where it stands at z: a double centre
   // starts off by the rounding of z, which the radius takes.
   // Radius adds how far the orbit may already be from z.
-  TOrbitEnclosure(TExtended X, TExtended Y, TExtended ZR, TExtended ZI, double Radius)
+  TOrbitEnclosure(TExtended X, TExtended Y, TExtended ZR, TExtended ZI, TBound Radius)
       : TOrbitEnclosure(TProofBox{X, X, Y, Y}) {
     E = {static_cast<TCentre>(ZR), static_cast<TCentre>(ZI), 0, 0, 0, 0, 0};
     E.R = DiffUp(ZR, static_cast<TExtended>(E.ZR)) + DiffUp(ZI, static_cast<TExtended>(E.ZI)) + Radius;
@@ -108,9 +112,9 @@ public:
       // right angles (RX and i RY) and turn together, so this is about
       // sqrt(|A|^2 + |B|^2), for a square tile 1/sqrt 2 of |A| + |B|; and it
       // takes one root instead of two.
-      const double SumR = DiffUp(E.AR, -E.BR), SumI = DiffUp(E.AI, -E.BI);
-      const double DifR = DiffUp(E.AR, E.BR), DifI = DiffUp(E.AI, E.BI);
-      NormAB = std::sqrt(std::max(SumR * SumR + SumI * SumI, DifR * DifR + DifI * DifI));
+      const TBound SumR = DiffUp(E.AR, -E.BR), SumI = DiffUp(E.AI, -E.BI);
+      const TBound DifR = DiffUp(E.AR, E.BR), DifI = DiffUp(E.AI, E.BI);
+      NormAB = SqrtUp(std::max(SumR * SumR + SumI * SumI, DifR * DifR + DifI * DifI));
     }
     Spread = NormAB + E.R;
     if (SurelyInsideWithin(AbsZ, Spread))
@@ -128,24 +132,24 @@ public:
   // not in line with the linear terms that is well below |Z| + NormAB.
   bool CornersInside() const {
     // Upper bounds of each coordinate and of its negative.
-    const double ZR = static_cast<double>(E.ZR), ZRNeg = static_cast<double>(-E.ZR);
-    const double ZI = static_cast<double>(E.ZI), ZINeg = static_cast<double>(-E.ZI);
-    double Largest = 0;
-    for (const double SA : {1.0, -1.0})
-      for (const double SB : {1.0, -1.0}) {
-        const double Re = std::max(ZR + SA * E.AR + SB * E.BR, ZRNeg - SA * E.AR - SB * E.BR);
-        const double Im = std::max(ZI + SA * E.AI + SB * E.BI, ZINeg - SA * E.AI - SB * E.BI);
+    const TBound ZR = static_cast<TBound>(E.ZR), ZRNeg = static_cast<TBound>(-E.ZR);
+    const TBound ZI = static_cast<TBound>(E.ZI), ZINeg = static_cast<TBound>(-E.ZI);
+    TBound Largest = 0;
+    for (const TBound SA : {1.0, -1.0})
+      for (const TBound SB : {1.0, -1.0}) {
+        const TBound Re = std::max(ZR + SA * E.AR + SB * E.BR, ZRNeg - SA * E.AR - SB * E.BR);
+        const TBound Im = std::max(ZI + SA * E.AI + SB * E.BI, ZINeg - SA * E.AI - SB * E.BI);
         Largest = std::max(Largest, Re * Re + Im * Im);
       }
-    return SurelyInsideWithin(std::sqrt(Largest), E.R);
+    return SurelyInsideWithin(SqrtUp(Largest), E.R);
   }
 
   // Advances the enclosure by one iteration; Test() must have said Inside.
   void Step() {
     TState N;
-    double ErrorA = 0, ErrorB = 0;
+    TBound ErrorA = 0, ErrorB = 0;
     if constexpr (Linear) {
-      const double ZR = static_cast<double>(E.ZR), ZI = static_cast<double>(E.ZI);
+      const TBound ZR = static_cast<TBound>(E.ZR), ZI = static_cast<TBound>(E.ZI);
       N.AR = 2 * (ZR * E.AR - ZI * E.AI) + RX;
       N.AI = 2 * (ZR * E.AI + ZI * E.AR);
       N.BR = 2 * (ZR * E.BR - ZI * E.BI);
@@ -154,7 +158,7 @@ public:
       ErrorA = LinearError * (AbsZ * NormAB + RX);
       ErrorB = LinearError * (AbsZ * NormAB + RY);
     }
-    const double Rounded = StepError + ErrorA + ErrorB;
+    const TBound Rounded = StepError + ErrorA + ErrorB;
     N.R = 2 * AbsZ * E.R + Spread * Spread + Rounded;
     Rounding = 2 * AbsZ * Rounding + Rounded;
     const TCentre T0 = E.ZR * E.ZR - E.ZI * E.ZI;
@@ -171,30 +175,30 @@ public:
   void Restart(const TState& State) { E = State; }
   TCentre CentreX() const { return CX; }
   TCentre CentreY() const { return CY; }
-  double HalfWidthX() const { return RX; }
-  double HalfWidthY() const { return RY; }
+  TBound HalfWidthX() const { return RX; }
+  TBound HalfWidthY() const { return RY; }
   // Whether the centre's own error is small beside the box.
   bool FineEnough() const { return StepError <= DoubleCentreShare * std::max(RX, RY); }
   // Upper bound of how much one step stretches distances, from Test().
-  double Gain() const { return 2 * AbsZ; }
+  TBound Gain() const { return 2 * AbsZ; }
 
   // An upper bound of how far the current enclosure reaches beyond Other's
   // centre, for every a and b: the distances of the centres and of the
   // linear terms, bounded by |re| + |im| (cheaper than a root), plus the
   // radius.
-  double Reach(const TState& Other) const {
-    const double DZ = DiffUp(E.ZR, Other.ZR) + DiffUp(E.ZI, Other.ZI);
+  TBound Reach(const TState& Other) const {
+    const TBound DZ = DiffUp(E.ZR, Other.ZR) + DiffUp(E.ZI, Other.ZI);
     if constexpr (!Linear)
       return DZ + E.R;
-    const double DA = DiffUp(E.AR, Other.AR) + DiffUp(E.AI, Other.AI);
-    const double DB = DiffUp(E.BR, Other.BR) + DiffUp(E.BI, Other.BI);
+    const TBound DA = DiffUp(E.AR, Other.AR) + DiffUp(E.AI, Other.AI);
+    const TBound DB = DiffUp(E.BR, Other.BR) + DiffUp(E.BI, Other.BI);
     return DZ + DA + DB + E.R;
   }
 
   // Whether the enclosure Start, widened to the radius Width, comes back
   // inside itself after Steps iterations, testing inside at each of them.
   // Then no orbit that passes through Start ever escapes.
-  bool ClosesFrom(const TState& Start, double Width, std::int32_t Steps) const {
+  bool ClosesFrom(const TState& Start, TBound Width, std::int32_t Steps) const {
     TOrbitEnclosure Shadow = *this;
     Shadow.E = Start;
     Shadow.E.R = std::max(Width, Start.R);
@@ -208,15 +212,15 @@ public:
 
 private:
   TCentre CX = 0, CY = 0;
-  double RX = 0, RY = 0;
-  double StepError = 0;
+  TBound RX = 0, RY = 0;
+  TBound StepError = 0;
   TState E;
   // Bounds of the current enclosure, from Test() for Step().
-  double AbsZ = 0, NormAB = 0, Spread = 0;
+  TBound AbsZ = 0, NormAB = 0, Spread = 0;
   // The part of the radius that rounding put there, carried as the radius
   // is but without the quadratic terms: a smaller box around the same
   // orbits has it as well.
-  double Rounding = 0;
+  TBound Rounding = 0;
 };
 
 } // namespace ProofEnclosure

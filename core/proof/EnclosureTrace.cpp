@@ -52,7 +52,7 @@ template <class TCentre> TEscapeVerdict StepFrom(const TProofBox& Box, TEnclosur
 TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre) {
   const TRoundUpward Upward;
   if (DoubleCentre)
-    return Trace(TOrbitEnclosure<true, double>(Box), 1, Steps);
+    return Trace(TOrbitEnclosure<true, TBound>(Box), 1, Steps);
   return Trace(TOrbitEnclosure<true, TExtended>(Box), 1, Steps);
 }
 
@@ -61,7 +61,7 @@ TEnclosureTrace TraceBoxInSoftware(const TProofBox& Box, std::int32_t Steps) {
   return Trace(TOrbitEnclosure<true, TUpwardSoftReal>(Box), 1, Steps);
 }
 
-double EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureState& State,
+TBound EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureState& State,
                       const TEnclosureState& Other) {
   const TRoundUpward Upward;
   const auto Reach = [&](auto Proof) {
@@ -76,21 +76,21 @@ double EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureSta
 TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                            std::int32_t First, std::int32_t Steps) {
   const TRoundUpward Upward;
-  return Trace(TOrbitEnclosure<false, double>(X, Y, ZR, ZI, 0), First, Steps);
+  return Trace(TOrbitEnclosure<false, TBound>(X, Y, ZR, ZI, 0), First, Steps);
 }
 
 TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State) {
   const TRoundUpward Upward;
-  return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtendedCentre>(Box, State);
+  return DoubleCentre ? StepFrom<TBound>(Box, State) : StepFrom<TExtendedCentre>(Box, State);
 }
 
 bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
-                     double Width, std::int32_t Steps) {
+                     TBound Width, std::int32_t Steps) {
   const TRoundUpward Upward;
   const auto Closes = [&](auto Proof) {
     using TCentre = decltype(Proof.CentreX());
     return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
   };
-  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box))
+  return DoubleCentre ? Closes(TOrbitEnclosure<true, TBound>(Box))
                       : Closes(TOrbitEnclosure<true, TExtendedCentre>(Box));
 }

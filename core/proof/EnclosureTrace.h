@@ -13,12 +13,12 @@
 // Z + A a + B b. For a single orbit A and B are 0 and c need not be C.
 struct TEnclosureState {
   TExtended ZR = 0, ZI = 0;
-  double AR = 0, AI = 0, BR = 0, BI = 0;
-  double R = 0;
+  TBound AR = 0, AI = 0, BR = 0, BI = 0;
+  TBound R = 0;
 };
 struct TEnclosureTrace {
   TExtended CX = 0, CY = 0;
-  double RX = 0, RY = 0;
+  TBound RX = 0, RY = 0;
   // The enclosures of z_First, z_First+1, ..., up to Steps of them, as long
   // as the escape test passes for every point (then the next one holds too).
   std::int32_t First = 1;
@@ -33,7 +33,7 @@ TEnclosureTrace TraceBoxInSoftware(const TProofBox& Box, std::int32_t Steps);
 // How far the box's enclosure State reaches beyond Other's centre (the
 // distance that closes a proof early), with TraceBox's centre or with the
 // software one.
-double EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureState& State,
+TBound EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureState& State,
                       const TEnclosureState& Other);
 // The same for the single orbit of (X, Y) from the literal loop's z_First.
 TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
@@ -45,4 +45,4 @@ TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosure
 // to come back inside itself after Steps iterations, each tested inside:
 // the claim that closes a proof of 0 early.
 bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
-                     double Width, std::int32_t Steps);
+                     TBound Width, std::int32_t Steps);

@@ -77,7 +77,8 @@ TEscapeVerdict Test(double X, double Y, double S) {
 // with its factor.
 TBoundedLane StartLane(TExtended X, TExtended Y) {
   const double CX = static_cast<double>(X), CY = static_cast<double>(Y);
-  const double RX = DiffUp(X, TExtended{CX}), RY = DiffUp(Y, TExtended{CY});
+  const auto RX = static_cast<double>(DiffUp(X, TExtended{CX}));
+  const auto RY = static_cast<double>(DiffUp(Y, TExtended{CY}));
   const double R = RX + RY;
   const double E = DoubleOrbitStepError(CX, CY, RX, RY);
   return {CX, CY, R * R, CX, CY, E * E * ErrorFactor};

@@ -5,10 +5,25 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cmath>
 #include <stdexcept>
+#ifndef FE_UPWARD
+#include "UpwardDouble.h"
+#endif
 
 // What the proofs share: the margins of the escape test and the rounding
 // that makes their sums and products bounds.
+
+// The bounds' number: a double, rounded upward by the processor, or where
+// it cannot round upward (WebAssembly rounds every operation to nearest),
+// a double that rounds upward in software.
+#ifdef FE_UPWARD
+using TBound = double;
+inline double SqrtUp(double V) { return std::sqrt(V); }
+#else
+#define GORVANEL_UPWARD_IN_SOFTWARE 1
+using TBound = TUpwardDouble;
+#endif
 
 // The escape test fl(fl(zr^2) + fl(zi^2)) > 4 surely fails below the first
 // bound on |z|^2 and surely passes at or above the square of the second.
@@ -20,8 +35,8 @@ enum class TEscapeVerdict { Inside, Outside, Undecided };
 
 // Under upward rounding, for every z within Radius of a point whose modulus
 // is at most AbsZ: whether the escape test surely fails.
-inline bool SurelyInsideWithin(double AbsZ, double Radius) {
-  const double Outer = AbsZ + Radius;
+inline bool SurelyInsideWithin(TBound AbsZ, TBound Radius) {
+  const TBound Outer = AbsZ + Radius;
   return Outer * Outer <= SurelyInside;
 }
 
@@ -29,19 +44,19 @@ inline bool SurelyInsideWithin(double AbsZ, double Radius) {
 // imaginary parts are at least LowR and LowI in size: whether the escape
 // test surely passes. The lower bound of |z|^2 comes from rounded-up
 // negatives.
-inline bool SurelyOutsideBeyond(double LowR, double LowI, double Radius) {
-  const double LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
-  const double Inner = Radius + SurelyOutside;
+inline bool SurelyOutsideBeyond(TBound LowR, TBound LowI, TBound Radius) {
+  const TBound LowZ2 = -((-LowR) * LowR + (-LowI) * LowI);
+  const TBound Inner = Radius + SurelyOutside;
   return LowZ2 >= Inner * Inner;
 }
 
 // Upper bound of |A - B| as a double, under upward rounding: an upward
 // difference bounds the exact one from above only in its own order, so both
 // orders are taken.
-inline double DiffUp(TExtended A, TExtended B) {
-  return static_cast<double>(std::max(A - B, B - A));
+inline TBound DiffUp(TExtended A, TExtended B) {
+  return static_cast<TBound>(std::max(A - B, B - A));
 }
-inline double DiffUp(double A, double B) { return std::max(A - B, B - A); }
+inline TBound DiffUp(TBound A, TBound B) { return std::max(A - B, B - A); }
 
 // Sets upward rounding for its lifetime and puts the caller's mode back, so
 // that sums and products of non-negative bounds round up. Only code built
@@ -53,9 +68,8 @@ public:
   TRoundUpward() : FOld(std::fegetround()) {
 #ifdef FE_UPWARD
     if (std::fesetround(FE_UPWARD) != 0 || std::fegetround() != FE_UPWARD)
-#endif
-      // WebAssembly, for one, rounds every operation to nearest.
       Raise(std::runtime_error("cannot round upward for a proof"));
+#endif
 #ifdef GORVANEL_SOFT_REAL
     FOldSoft = SoftRoundingMode;
     SoftRoundingMode = TSoftRounding::Upward;

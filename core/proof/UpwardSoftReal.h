@@ -8,6 +8,7 @@
 // tested beside the x87 unit.
 
 #include "Extended.h"
+#include "ProofBounds.h"
 #include "SoftExtended.h"
 #include "SoftFast.h"
 
@@ -26,7 +27,7 @@ public:
 
   explicit operator TExtended() const { return FromExtendedBits(Bits); }
   // Rounded up.
-  explicit operator double() const { return SoftFast::ToDouble(Bits, Up); }
+  explicit operator TBound() const { return SoftFast::ToDouble(Bits, Up); }
 
   // Inlined, always: called out of line they cost most of the proofs' time.
   [[gnu::always_inline]]
@@ -48,17 +49,17 @@ public:
 
   // An upper bound of |V| as a double, and a lower one.
   [[gnu::always_inline]]
-  friend double AbsUp(TUpwardSoftReal V) {
+  friend TBound AbsUp(TUpwardSoftReal V) {
     return SoftFast::ToDouble(SoftAbs(V.Bits), Up);
   }
   [[gnu::always_inline]]
-  friend double AbsDown(TUpwardSoftReal V) {
-    return -SoftFast::ToDouble(SoftNegate(SoftAbs(V.Bits)), Up);
+  friend TBound AbsDown(TUpwardSoftReal V) {
+    return -TBound(SoftFast::ToDouble(SoftNegate(SoftAbs(V.Bits)), Up));
   }
   // An upper bound of |A - B| as a double: the larger less the smaller,
   // rounded up twice (which is rounding up once).
   [[gnu::always_inline]]
-  friend double DiffUp(TUpwardSoftReal A, TUpwardSoftReal B) {
+  friend TBound DiffUp(TUpwardSoftReal A, TUpwardSoftReal B) {
     const bool AFirst = NotBelow(A.Bits, B.Bits);
     const TSoftExtended Larger = AFirst ? A.Bits : B.Bits, Smaller = AFirst ? B.Bits : A.Bits;
     return SoftFast::ToDouble(SoftFast::Subtract(Larger, Smaller, Up), Up);

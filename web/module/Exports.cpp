@@ -50,11 +50,12 @@ const char* gv_address() { return Hand(Viewer.Address()); }
 const char* gv_command() { return Hand(Viewer.Command()); }
 
 const std::int32_t* gv_band(const TExtended* Corners, std::int32_t Width, std::int32_t Height,
-                            std::int32_t FirstRow, std::int32_t Rows) {
-  // No proofs: they compute bounds in doubles rounded upward, and
-  // WebAssembly rounds every operation to nearest.
+                            std::int32_t FirstRow, std::int32_t Rows, int Check) {
   TRenderOptions Options;
-  Options.Proofs = false;
+  if (Check != 0) {
+    Options.Proof = {4, 2, true};
+    Options.CheckProofs = true;
+  }
   Band = RenderCountBand({Corners[0], Corners[1]}, {Corners[2], Corners[3]}, Width, Height,
                          FirstRow, Rows, Options);
   return Band.data();

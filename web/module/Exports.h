@@ -30,4 +30,4 @@ GORVANEL_EXPORT(gv_command) const char* gv_command(); // the render tool's comma
 GORVANEL_EXPORT(gv_iterations) double gv_iterations(); // the frame's iterations, the limit for each sample that stays
 GORVANEL_EXPORT(gv_band) const std::int32_t* gv_band(const TExtended* Corners, std::int32_t Width,
                                                     std::int32_t Height, std::int32_t FirstRow,
-                                                    std::int32_t Rows); // a band's counts
+                                                    std::int32_t Rows, int Check); // a band's counts; Check (tests): proofs on tiny tiles, each proved count checked, a wrong one traps

@@ -3,9 +3,10 @@
 // come back into one frame. A frame that is stopped ends its workers' work
 // at once: they are ended and new ones take their place.
 
-// Rows to a band: small enough to keep every worker busy to the end and to
-// show progress, large enough that a band's setting up costs nothing.
-const BandRows = 16;
+// Rows to a band: as many as a first tile of the proofs has (smaller bands
+// would leave the proofs too few samples to pay), few enough to keep every
+// worker busy to the end and to show progress.
+const BandRows = 64;
 
 export class FramePool {
   constructor(module, count) {

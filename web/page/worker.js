@@ -13,7 +13,7 @@ onmessage = ({ data }) => {
   }
   const { job, corners: bytes, width, height, firstRow, rows } = data;
   copyIn(exports, corners, bytes);
-  const pointer = exports.gv_band(corners, width, height, firstRow, rows);
+  const pointer = exports.gv_band(corners, width, height, firstRow, rows, 0);
   const counts = copyOut(exports, Int32Array, pointer, rows * (width + 1));
   postMessage({ job, firstRow, counts }, [counts.buffer]);
 };

@@ -1,0 +1,88 @@
+// The double that rounds upward in software (for WebAssembly's proofs)
+// against the processor's upward rounding, on random operands of every
+// size and sign, ties and exact results, and at both ends of the range.
+
+#include "UpwardDouble.h"
+
+#include "RandomDoubles.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+namespace {
+
+enum class TOperation { Add, Subtract, Multiply, Divide, Sqrt };
+
+double Upward(TOperation Operation, double A, double B) {
+  volatile double X = A, Y = B;
+  std::fesetround(FE_UPWARD);
+  double Result = 0;
+  switch (Operation) {
+  case TOperation::Add: Result = X + Y; break;
+  case TOperation::Subtract: Result = X - Y; break;
+  case TOperation::Multiply: Result = X * Y; break;
+  case TOperation::Divide: Result = X / Y; break;
+  case TOperation::Sqrt: Result = std::sqrt(X); break;
+  }
+  volatile double Kept = Result;
+  std::fesetround(FE_TONEAREST);
+  return Kept;
+}
+
+double Software(TOperation Operation, double A, double B) {
+  const TUpwardDouble X = A, Y = B;
+  switch (Operation) {
+  case TOperation::Add: return (X + Y).Value();
+  case TOperation::Subtract: return (X - Y).Value();
+  case TOperation::Multiply: return (X * Y).Value();
+  case TOperation::Divide: return (X / Y).Value();
+  case TOperation::Sqrt: return SqrtUp(X).Value();
+  }
+  return 0;
+}
+
+// The upward rounding exactly, or (for results so small that what the
+// rounding lost cannot be told, and quotients of so small a dividend) one
+// place above it.
+void ExpectUpward(TOperation Operation, double A, double B) {
+  const double Want = Upward(Operation, A, B), Got = Software(Operation, A, B);
+  if (std::isnan(Want)) {
+    EXPECT_TRUE(std::isnan(Got)) << static_cast<int>(Operation) << " " << A << " " << B;
+    return;
+  }
+  const bool Tiny = std::fabs(Want) < 0x1p-890 ||
+                    (Operation == TOperation::Divide && std::fabs(A) < 0x1p-890);
+  EXPECT_TRUE(Got == Want || (Tiny && Got == std::nextafter(Want, INFINITY)))
+      << "operation " << static_cast<int>(Operation) << std::hexfloat << " of " << A << " and "
+      << B << ": " << Got << ", rounded upward " << Want;
+}
+
+TEST(UpwardDoubleTest, AsTheProcessorRoundsUpward) {
+  std::mt19937_64 Random(20261210);
+  const double Max = std::numeric_limits<double>::max(), Tiny = std::numeric_limits<double>::denorm_min();
+  const double Edges[] = {0.0, -0.0, 1.0, -1.0, 3.0, 0.1, -0.1, 1 + 0x1p-52, 1 - 0x1p-53, 0x1p-52,
+                          Max, -Max, Tiny, -Tiny, 0x1p-1022, 0x1p-900, 0x1p512, -0x1p512};
+  for (const double A : Edges)
+    for (const double B : Edges)
+      for (const TOperation Operation :
+           {TOperation::Add, TOperation::Subtract, TOperation::Multiply, TOperation::Divide})
+        ExpectUpward(Operation, A, B);
+  for (int K = 0; K < 200000; ++K) {
+    const double A = RandomDouble(Random);
+    const double B = SecondOperand(Random, A, K);
+    for (const TOperation Operation :
+         {TOperation::Add, TOperation::Subtract, TOperation::Multiply, TOperation::Divide})
+      ExpectUpward(Operation, A, B);
+    ExpectUpward(TOperation::Sqrt, std::fabs(A), 0);
+    ExpectUpward(TOperation::Sqrt, std::fabs(A * A), 0); // exact roots
+    if (HasFailure())
+      return;
+  }
+}
+
+} // namespace
