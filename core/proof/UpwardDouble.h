@@ -9,14 +9,15 @@
 
 // A double whose arithmetic rounds upward, for machines whose processor
 // cannot be asked to (WebAssembly rounds every operation to nearest). Each
-// operation rounds to nearest, finds the sign of what that rounding lost
-// (exactly: by the error-free sum, or by a fused multiply-add, which the C
-// library computes correctly) and moves up one place where it lost
-// something above; where the lost part cannot be found exactly (products
-// and quotients near the bottom of the range, and quotients of a dividend
-// there) it moves up anyway, which is still an upper bound. So every result is the upward rounding of the exact one, or above
-// it by one place; a negative overflow gives the most negative double, as
-// upward rounding does.
+// operation rounds to nearest, finds the sign of what that rounding lost,
+// exactly (by the error-free sum, or by Dekker's exact product for
+// products, quotients and roots), and moves up one place where it lost
+// something above. Where the lost part cannot be found so (products and
+// quotients near either end of the range, and quotients of a dividend near
+// the bottom) it moves up anyway, which is still an upper bound. So every
+// result is the upward rounding of the exact one, or one place above it; a
+// negative overflow gives the most negative double, as upward rounding
+// does.
 class TUpwardDouble {
 public:
   constexpr TUpwardDouble() = default;
@@ -45,9 +46,9 @@ public:
     const double P = A.FValue * B.FValue;
     if (!std::isfinite(P))
       return Overflowed(P, A.FValue, B.FValue);
-    if (std::fabs(P) < Exact)
+    if (!Splits(A.FValue, B.FValue, P))
       return Up(P);
-    return std::fma(A.FValue, B.FValue, -P) > 0 ? Up(P) : P;
+    return ProductError(A.FValue, B.FValue, P) > 0 ? Up(P) : P;
   }
   friend TUpwardDouble operator/(TUpwardDouble A, TUpwardDouble B) {
     const double Q = A.FValue / B.FValue;
@@ -55,10 +56,13 @@ public:
       return Q;
     if (!std::isfinite(Q))
       return Overflowed(Q, A.FValue, B.FValue);
-    if (std::fabs(Q) < Exact || std::fabs(A.FValue) < Exact)
+    const double P = Q * B.FValue;
+    if (std::fabs(A.FValue) < Exact || !Splits(Q, B.FValue, P))
       return Up(Q);
-    // A - Q B, exactly: the quotient lies above Q where it has B's sign.
-    const double Rest = std::fma(-Q, B.FValue, A.FValue);
+    // A - Q B = (A - P) - (Q B - P), the first exactly (P is within a
+    // factor 2 of A), and the sign of their difference is the sign of its
+    // rounding: the quotient lies above Q where that rest has B's sign.
+    const double Rest = (A.FValue - P) - ProductError(Q, B.FValue, P);
     return Rest != 0 && (Rest > 0) == (B.FValue > 0) ? Up(Q) : Q;
   }
   friend TUpwardDouble SqrtUp(TUpwardDouble A) {
@@ -67,7 +71,8 @@ public:
       return S;
     if (A.FValue < Exact) // scaled by an even power of two, which is exact
       return SqrtUp(TUpwardDouble(A.FValue * 0x1p200)).FValue * 0x1p-100;
-    return std::fma(-S, S, A.FValue) > 0 ? Up(S) : S;
+    const double P = S * S; // within a factor 2 of A, as above
+    return (A.FValue - P) - ProductError(S, S, P) > 0 ? Up(S) : S;
   }
   friend TUpwardDouble fabs(TUpwardDouble A) { return std::fabs(A.FValue); }
 
@@ -83,6 +88,24 @@ public:
 private:
   // Below this a product's or quotient's lost part may itself be lost.
   static constexpr double Exact = 0x1p-900;
+  // Above this, splitting a factor in halves overflows, and so may the
+  // product of the larger halves, just above the product.
+  static constexpr double Huge = 0x1p995;
+
+  // Whether ProductError is exact for A x B rounded to P.
+  static bool Splits(double A, double B, double P) {
+    return std::fabs(P) >= Exact && std::fabs(P) <= Huge && std::fabs(A) <= Huge &&
+           std::fabs(B) <= Huge;
+  }
+  // A x B - P, exactly, by Dekker's product: each factor split into halves
+  // of 26 bits, whose products are exact (rounding to nearest, no fused
+  // operations: the project builds without contraction).
+  static double ProductError(double A, double B, double P) {
+    constexpr double Split = 0x1p27 + 1;
+    const double CA = Split * A, AH = CA - (CA - A), AL = A - AH;
+    const double CB = Split * B, BH = CB - (CB - B), BL = B - BH;
+    return ((AH * BH - P) + AH * BL + AL * BH) + AL * BL;
+  }
 
   // The next double up.
   static double Up(double V) {

@@ -18,3 +18,12 @@ inline double SecondOperand(std::mt19937_64& Random, double A, int K) {
          : K % 3 == 1 ? std::ldexp(A, -53 - static_cast<int>(Random() % 3))
                       : RandomDouble(Random);
 }
+
+// Where the double that rounds upward in software may give one place more
+// than upward rounding: results near the bottom of the range, quotients of
+// a dividend there, and operands or results near the top.
+inline bool NearTheEnds(bool Quotient, double A, double B, double Result) {
+  constexpr double Bottom = 0x1p-890, Top = 0x1p990;
+  return std::fabs(Result) < Bottom || std::fabs(Result) > Top || std::fabs(A) > Top ||
+         std::fabs(B) > Top || (Quotient && std::fabs(A) < Bottom);
+}
