@@ -108,6 +108,8 @@ const cases = {
     const before = await renders(page);
     await drag(page, [386, 172], [390, 181]);
     await page.waitForFunction(() => document.body.dataset.state === 'busy');
+    const cursor = await page.$eval('#image', (e) => getComputedStyle(e).cursor);
+    if (cursor !== 'wait') throw new Error(`the cursor during a render is '${cursor}', not the busy one`);
     const clicked = Date.now();
     await rightClick(page);
     await page.waitForFunction(() => document.body.dataset.state === 'idle' && location.hash === '');
