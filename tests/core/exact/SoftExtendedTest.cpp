@@ -8,6 +8,8 @@
 #include "SoftExtended.h"
 #include "SoftMpfr.h"
 
+#include "HardwareRounding.h"
+
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -24,8 +26,6 @@
 namespace {
 
 using namespace SoftExtended;
-
-enum class TOperation { Add, Subtract, Multiply, Divide, Sqrt };
 
 TSoftExtended Software(TOperation Operation, TSoftExtended A, TSoftExtended B,
                        TSoftRounding Mode) {
@@ -138,25 +138,6 @@ TEST(SoftExtendedTest, RandomOperandsAsMpfr) {
 }
 
 #ifdef GORVANEL_HAS_X87
-// The operations as the x87 unit does them; volatile keeps the compiler
-// from folding them at build time, in the mode it assumes.
-long double Hardware(TOperation Operation, long double A, long double B, int Mode) {
-  volatile long double X = A, Y = B;
-  std::fesetround(Mode);
-  long double Result = 0;
-  switch (Operation) {
-  case TOperation::Add: Result = X + Y; break;
-  case TOperation::Subtract: Result = X - Y; break;
-  case TOperation::Multiply: Result = X * Y; break;
-  case TOperation::Divide: Result = X / Y; break;
-  case TOperation::Sqrt: Result = std::sqrt(X); break;
-  }
-  volatile long double Kept = Result;
-  std::fesetround(FE_TONEAREST);
-  return Kept;
-}
-
-
 TSoftExtended FromHardware(long double Value) { return SoftFromX87(Value); }
 long double ToHardware(TSoftExtended Soft) { return SoftToX87(Soft); }
 

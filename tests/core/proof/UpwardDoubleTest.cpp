@@ -4,6 +4,7 @@
 
 #include "UpwardDouble.h"
 
+#include "HardwareRounding.h"
 #include "RandomDoubles.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +17,8 @@
 
 namespace {
 
-enum class TOperation { Add, Subtract, Multiply, Divide, Sqrt };
-
 double Upward(TOperation Operation, double A, double B) {
-  volatile double X = A, Y = B;
-  std::fesetround(FE_UPWARD);
-  double Result = 0;
-  switch (Operation) {
-  case TOperation::Add: Result = X + Y; break;
-  case TOperation::Subtract: Result = X - Y; break;
-  case TOperation::Multiply: Result = X * Y; break;
-  case TOperation::Divide: Result = X / Y; break;
-  case TOperation::Sqrt: Result = std::sqrt(X); break;
-  }
-  volatile double Kept = Result;
-  std::fesetround(FE_TONEAREST);
-  return Kept;
+  return Hardware(Operation, A, B, FE_UPWARD);
 }
 
 double Software(TOperation Operation, double A, double B) {
