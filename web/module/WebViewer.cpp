@@ -16,6 +16,7 @@ bool TWebViewer::Open(const std::string& Fragment, std::int32_t Width, std::int3
   std::optional<TViewEdges> View = ReadAddress(Fragment, FWidth, FHeight, FMessage);
   FHistory.clear();
   FDrag = {};
+  FCounts.assign(static_cast<std::size_t>(FWidth + 1) * (FHeight + 1), 0);
   SetView(View.value_or(TViewEdges{StartViewTop, StartViewLeft, StartViewBottom}));
   return View.has_value();
 }
@@ -26,7 +27,6 @@ void TWebViewer::SetView(const TViewEdges& View) {
   FCorners[1] = View.Top;
   FCorners[2] = ViewRight(View.Top, View.Left, View.Bottom, FWidth, FHeight);
   FCorners[3] = View.Bottom;
-  FCounts.assign(static_cast<std::size_t>(FWidth + 1) * (FHeight + 1), 0);
 }
 
 void TWebViewer::Paint() {
