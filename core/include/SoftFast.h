@@ -63,11 +63,12 @@ inline TWide WideProduct(std::uint64_t A, std::uint64_t B) {
 inline TWide ShiftUp(TWide V, int Shift) {
 #ifdef __wasm__
   const auto High = static_cast<std::uint64_t>(V >> 64), Low = static_cast<std::uint64_t>(V);
-  if (Shift >= 64)
+  if (Shift >= 64) [[unlikely]]
     return static_cast<TWide>(Low << (Shift - 64)) << 64;
-  if (Shift == 0)
-    return V;
-  return (static_cast<TWide>((High << Shift) | (Low >> (64 - Shift))) << 64) | (Low << Shift);
+  // Low >> 1 >> (63 - Shift) is Low >> (64 - Shift), and 0 at Shift 0,
+  // without a branch: an addition carries out of the top (Shift 0) about
+  // as often as not, which no branch predicts.
+  return (static_cast<TWide>((High << Shift) | (Low >> 1 >> (63 - Shift))) << 64) | (Low << Shift);
 #else
   return V << Shift;
 #endif
@@ -106,30 +107,35 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
                                                 TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]]
     return SoftAdd(A, B, Rounding);
+  // X is the operand of the larger magnitude. Which one that is follows
+  // the orbit, so no branch could predict it: it is chosen field by field.
   const int EA = SoftExtended::Exponent(A), EB = SoftExtended::Exponent(B);
-  const bool Swap = EA < EB || (EA == EB && A.Significand < B.Significand);
-  const TSoftExtended X = Swap ? B : A, Y = Swap ? A : B;
+  const bool Swap = (EA < EB) | ((EA == EB) & (A.Significand < B.Significand));
+  const std::uint64_t XSignificand = Swap ? B.Significand : A.Significand;
+  const std::uint64_t YSignificand = Swap ? A.Significand : B.Significand;
+  const std::uint16_t XSignExponent = Swap ? B.SignExponent : A.SignExponent;
+  const bool Negative = (XSignExponent >> 15) != 0;
+  const bool Like = SoftExtended::Sign(A) == SoftExtended::Sign(B);
   const int Shift = std::min(Swap ? EB - EA : EA - EB, 127);
   // Y's significand sits 63 bits up, so a shift loses bits only past 63:
   // those of Y below bit Shift - 63, kept as a sticky bit (a subtraction
   // can bring them up to where a tie is told apart).
-  const TWide SigX = static_cast<TWide>(X.Significand) << 63;
+  const TWide SigX = static_cast<TWide>(XSignificand) << 63;
   // Shifted as 64-bit words: a wide shift by a variable costs more.
   TWide SigY;
   if (Shift < 64) [[likely]] {
-    SigY = (static_cast<TWide>(Y.Significand >> 1 >> Shift) << 64) |
-           (Y.Significand << (63 - Shift));
+    SigY = (static_cast<TWide>(YSignificand >> 1 >> Shift) << 64) | (YSignificand << (63 - Shift));
   } else {
-    const bool Lost = (Y.Significand << (127 - Shift)) != 0;
-    SigY = (Y.Significand >> 1 >> (Shift - 64)) | static_cast<std::uint64_t>(Lost);
+    const bool Lost = (YSignificand << (127 - Shift)) != 0;
+    SigY = (YSignificand >> 1 >> (Shift - 64)) | static_cast<std::uint64_t>(Lost);
   }
-  const TWide Sum = SoftExtended::Sign(X) == SoftExtended::Sign(Y) ? SigX + SigY : SigX - SigY;
+  const TWide Sum = Like ? SigX + SigY : SigX - SigY;
   if (Sum == 0) [[unlikely]] // an exact zero is -0 only when rounding down
     return SoftExtended::Zero(Rounding == TSoftRounding::Downward);
   const auto High = static_cast<std::uint64_t>(Sum >> 64);
   const int Leading = High != 0 ? std::countl_zero(High)
                                 : 64 + std::countl_zero(static_cast<std::uint64_t>(Sum));
-  return RoundNormal(SoftExtended::Sign(X), SoftExtended::Exponent(X) + 1 - Leading,
+  return RoundNormal(Negative, (XSignExponent & SoftExtended::MaxExponent) + 1 - Leading,
                      ShiftUp(Sum, Leading), Rounding);
 }
 
