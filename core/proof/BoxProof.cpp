@@ -109,7 +109,7 @@ TProofResult ProveBox(const TProofBox& Box, std::int32_t Limit, std::int32_t Exp
   const auto Run = [&](auto Proof) {
     return Expected == 0 ? StaysInside(Proof, Limit, true) : EscapesTogether(Proof, Expected);
   };
-  const TOrbitEnclosure<true, TBound> Fast(Box);
+  const TOrbitEnclosure<true, double> Fast(Box);
   if (Fast.FineEnough())
     return Run(Fast);
   return Run(TOrbitEnclosure<true, TExtendedCentre>(Box));
@@ -120,7 +120,7 @@ bool ProveOrbitStaysInside(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
   if (!InRange({X, Y, ZR, ZI}) || !(Radius >= 0 && Radius <= MaxWidth))
     return false;
   const TRoundUpward Upward;
-  TOrbitEnclosure<false, TBound> Proof(X, Y, ZR, ZI, Radius);
+  TOrbitEnclosure<false, double> Proof(X, Y, ZR, ZI, Radius);
   return StaysInside(Proof, Budget, false).Proved;
 }
 

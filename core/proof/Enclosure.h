@@ -48,18 +48,37 @@ inline TBound AbsUp(TBound V) {
 // A lower bound of |V| as a double.
 inline TBound AbsDown(TExtended V) { return -static_cast<TBound>(-Abs(V)); }
 inline TBound AbsDown(TBound V) { return AbsUp(V); }
+#ifdef GORVANEL_UPWARD_IN_SOFTWARE
+// A double centre and the linear terms, where the bounds are not doubles:
+// magnitudes exactly, and differences bounded as the bounds' are.
+inline TBound AbsUp(double V) { return std::fabs(V); }
+inline TBound AbsDown(double V) { return std::fabs(V); }
+inline TBound DiffUp(double A, double B) { return DiffUp(TBound(A), TBound(B)); }
+#endif
 inline TBound HypotUp(TBound A, TBound B) { return SqrtUp(A * A + B * B); }
 // 2 A B, as (A * B) * 2; the software centre has a shorter way.
 template <class T> T TwiceProduct(T A, T B) { return (A * B) * 2; }
 
 // The orbits of all points c = C0 + (RX a, RY b), a and b in [-1, 1], at one
 // iteration: each lies in the disk of radius R around Z + A a + B b. The
-// centre Z is a TCentre: long double or double.
+// centre Z is a TCentre: long double or double. Z and the linear terms A
+// and B are approximations whose error, not its direction, FastPaths.md
+// bounds: a double centre and the linear terms are the processor's doubles,
+// rounded upward where it can round so, to nearest where it cannot (which
+// is faster there than rounding upward in software). Only the radius and
+// the bounds derived from it must round upward: they are TBound.
 template <class TCentre> struct TEnclosure {
+  static_assert(std::is_same_v<TCentre, double> || std::is_same_v<TCentre, TExtended> ||
+                    std::is_same_v<TCentre, TUpwardSoftReal>,
+                "the centre's step error is known for these types alone");
   TCentre ZR = 0, ZI = 0;
-  TBound AR = 0, AI = 0, BR = 0, BI = 0;
+  double AR = 0, AI = 0, BR = 0, BI = 0;
   TBound R = 0;
 };
+
+// A centre coordinate as a double: rounded up, or to nearest where only
+// the bounds round upward; off by one place at most either way.
+template <class T> double CentreDouble(T V) { return static_cast<double>(static_cast<TBound>(V)); }
 
 // Step error of an orbit with the given error per unit, for points within
 // RX and RY of a centre of these magnitudes. Its constant term also covers
@@ -90,7 +109,7 @@ public:
     constexpr double Error = std::is_same_v<TCentre, double> ? DoubleOrbitError : OrbitError;
     StepError = OrbitStepError(Error, AbsUp(CX), AbsUp(CY), RX, RY);
     // The first iterate is c itself, exactly.
-    E = {CX, CY, RX, 0, 0, RY, 0};
+    E = {CX, CY, static_cast<double>(RX), 0, 0, static_cast<double>(RY), 0};
   }
 
   // The enclosure of one point's orbit where it stands at z: a double centre
@@ -149,11 +168,11 @@ public:
     TState N;
     TBound ErrorA = 0, ErrorB = 0;
     if constexpr (Linear) {
-      const TBound ZR = static_cast<TBound>(E.ZR), ZI = static_cast<TBound>(E.ZI);
-      N.AR = 2 * (ZR * E.AR - ZI * E.AI) + RX;
+      const double ZR = CentreDouble(E.ZR), ZI = CentreDouble(E.ZI);
+      N.AR = 2 * (ZR * E.AR - ZI * E.AI) + static_cast<double>(RX);
       N.AI = 2 * (ZR * E.AI + ZI * E.AR);
       N.BR = 2 * (ZR * E.BR - ZI * E.BI);
-      N.BI = 2 * (ZR * E.BI + ZI * E.BR) + RY;
+      N.BI = 2 * (ZR * E.BI + ZI * E.BR) + static_cast<double>(RY);
       // |A| and |B| are at most NormAB: A = ((A + B) + (A - B)) / 2.
       ErrorA = LinearError * (AbsZ * NormAB + RX);
       ErrorB = LinearError * (AbsZ * NormAB + RY);

@@ -52,7 +52,7 @@ template <class TCentre> TEscapeVerdict StepFrom(const TProofBox& Box, TEnclosur
 TEnclosureTrace TraceBox(const TProofBox& Box, std::int32_t Steps, bool DoubleCentre) {
   const TRoundUpward Upward;
   if (DoubleCentre)
-    return Trace(TOrbitEnclosure<true, TBound>(Box), 1, Steps);
+    return Trace(TOrbitEnclosure<true, double>(Box), 1, Steps);
   return Trace(TOrbitEnclosure<true, TExtended>(Box), 1, Steps);
 }
 
@@ -76,12 +76,12 @@ TBound EnclosureReach(const TProofBox& Box, bool InSoftware, const TEnclosureSta
 TEnclosureTrace TraceOrbit(TExtended X, TExtended Y, TExtended ZR, TExtended ZI,
                            std::int32_t First, std::int32_t Steps) {
   const TRoundUpward Upward;
-  return Trace(TOrbitEnclosure<false, TBound>(X, Y, ZR, ZI, 0), First, Steps);
+  return Trace(TOrbitEnclosure<false, double>(X, Y, ZR, ZI, 0), First, Steps);
 }
 
 TEscapeVerdict StepEnclosure(const TProofBox& Box, bool DoubleCentre, TEnclosureState& State) {
   const TRoundUpward Upward;
-  return DoubleCentre ? StepFrom<TBound>(Box, State) : StepFrom<TExtendedCentre>(Box, State);
+  return DoubleCentre ? StepFrom<double>(Box, State) : StepFrom<TExtendedCentre>(Box, State);
 }
 
 bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureState& Start,
@@ -91,6 +91,6 @@ bool EnclosureCloses(const TProofBox& Box, bool DoubleCentre, const TEnclosureSt
     using TCentre = decltype(Proof.CentreX());
     return Proof.ClosesFrom(Imported<TCentre>(Start), Width, Steps);
   };
-  return DoubleCentre ? Closes(TOrbitEnclosure<true, TBound>(Box))
+  return DoubleCentre ? Closes(TOrbitEnclosure<true, double>(Box))
                       : Closes(TOrbitEnclosure<true, TExtendedCentre>(Box));
 }

@@ -13,7 +13,7 @@
 // Z + A a + B b. For a single orbit A and B are 0 and c need not be C.
 struct TEnclosureState {
   TExtended ZR = 0, ZI = 0;
-  TBound AR = 0, AI = 0, BR = 0, BI = 0;
+  double AR = 0, AI = 0, BR = 0, BI = 0;
   TBound R = 0;
 };
 struct TEnclosureTrace {
