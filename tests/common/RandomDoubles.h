@@ -19,11 +19,10 @@ inline double SecondOperand(std::mt19937_64& Random, double A, int K) {
                       : RandomDouble(Random);
 }
 
-// Where the double that rounds upward in software may give one place more
-// than upward rounding: results near the bottom of the range, quotients of
-// a dividend there, and operands or results near the top.
-inline bool NearTheEnds(bool Quotient, double A, double B, double Result) {
-  constexpr double Bottom = 0x1p-890, Top = 0x1p990;
-  return std::fabs(Result) < Bottom || std::fabs(Result) > Top || std::fabs(A) > Top ||
-         std::fabs(B) > Top || (Quotient && std::fabs(A) < Bottom);
+// What the double that rounds upward in software may give for a result
+// that the processor rounds upward to Want: that, or one place above.
+inline bool UpwardOrAPlaceAbove(double Got, double Want) {
+  if (std::isnan(Want))
+    return std::isnan(Got);
+  return Got == Want || Got == std::nextafter(Want, INFINITY);
 }
