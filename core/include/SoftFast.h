@@ -27,6 +27,25 @@ inline bool Moderate(TSoftExtended X) {
   return static_cast<unsigned>(SoftExtended::Exponent(X) - ModerateLow) <= ModerateSpan;
 }
 
+// Zeros take a shorter road as well: on the real axis every orbit's
+// imaginary part stays zero, and the full operations' calls at every step
+// cost more than the whole step. A zero here is a zero operand, and the
+// other one a zero or a moderate number.
+inline bool ZeroWithModerate(TSoftExtended Zero, TSoftExtended Other) {
+  return SoftExtended::IsZero(Zero) && (SoftExtended::IsZero(Other) || Moderate(Other));
+}
+// The sum of A and B where one of them is such a zero: the other one
+// exactly, or for two zeros their sign where they share it, else +0 (-0
+// when rounding down).
+inline TSoftExtended SumWithZero(TSoftExtended A, TSoftExtended B, TSoftRounding Rounding) {
+  if (!SoftExtended::IsZero(A))
+    return A;
+  if (!SoftExtended::IsZero(B) || SoftExtended::Sign(A) == SoftExtended::Sign(B))
+    return B;
+  const bool Down = Rounding == TSoftRounding::Downward;
+  return SoftExtended::Zero(Down);
+}
+
 // What is added below the last kept bit to round: the result carries into
 // the kept bits exactly when the rounding moves away from zero.
 inline std::uint64_t RoundingIncrement(TSoftRounding Rounding, bool Negative, std::uint64_t Odd) {
@@ -91,6 +110,8 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
                                                      int Scale = 0,
                                                      TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
+    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A)) // exact, of the product's sign
+      return SoftExtended::Zero(SoftExtended::Sign(A) != SoftExtended::Sign(B));
     const TSoftExtended Product = SoftMultiply(A, B, Rounding);
     return Scale == 0 ? Product : SoftAdd(Product, Product, Rounding);
   }
@@ -105,8 +126,11 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
 
 [[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B,
                                                 TSoftRounding Rounding = Nearest) {
-  if (!(Moderate(A) && Moderate(B))) [[unlikely]]
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
+    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A))
+      return SumWithZero(A, B, Rounding);
     return SoftAdd(A, B, Rounding);
+  }
   // X is the operand of the larger magnitude. Which one that is follows
   // the orbit, so no branch could predict it: it is chosen field by field.
   const int EA = SoftExtended::Exponent(A), EB = SoftExtended::Exponent(B);
@@ -141,8 +165,11 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
 
 [[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B,
                                                      TSoftRounding Rounding = Nearest) {
-  if (!(Moderate(A) && Moderate(B))) [[unlikely]]
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
+    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A))
+      return SumWithZero(A, SoftNegate(B), Rounding);
     return SoftSubtract(A, B, Rounding);
+  }
   return Add(A, SoftNegate(B), Rounding);
 }
 

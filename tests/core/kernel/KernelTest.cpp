@@ -151,7 +151,8 @@ TEST(KernelTest, PortableKernelGovernsEveryExactIteration) {
 // operations give, in every rounding, on operands where every shortcut is
 // taken: exponents a shift of 60 to 68 apart (where the aligned operand's
 // last bits decide ties), cancellation, significands of long runs of ones
-// and at powers of two.
+// and at powers of two; and zeros of either sign, beside such operands or
+// each other.
 TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
   std::mt19937_64 Random(5);
   const auto Operand = [&Random](int Exponent) {
@@ -164,11 +165,15 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
   };
   for (int K = 0; K < 200000; ++K) {
     const int E = SoftExtended::ExponentBias - 8 + static_cast<int>(Random() % 16);
-    const TSoftExtended A = Operand(E);
+    TSoftExtended A = Operand(E);
     const int Apart = K % 4 == 0 ? static_cast<int>(Random() % 3) : 60 + static_cast<int>(Random() % 9);
     TSoftExtended B = Operand(E - Apart);
     if (K % 8 == 0)
       B.Significand = (A.Significand ^ (Random() >> (Random() % 64))) | SoftExtended::IntegerBit;
+    if (K % 16 == 1 || K % 16 == 3)
+      B = SoftExtended::Zero((Random() & 1) != 0);
+    if (K % 16 == 2 || K % 16 == 3)
+      A = SoftExtended::Zero((Random() & 1) != 0);
     for (const TSoftRounding Mode : {TSoftRounding::Nearest, TSoftRounding::Upward,
                                      TSoftRounding::Downward, TSoftRounding::TowardZero}) {
       ASSERT_TRUE(SoftFast::Add(A, B, Mode) == SoftAdd(A, B, Mode)) << K;
