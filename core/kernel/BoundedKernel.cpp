@@ -22,16 +22,8 @@ bool TUndecidedFeed::Next(TSample& Sample) {
 
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact,
                            TStepRation& Ration) {
-#ifdef GORVANEL_UPWARD_IN_SOFTWARE
-  // The double lanes round upward by the processor's mode, at full speed;
-  // where that must be done in software they would cost more than they
-  // save, and every sample is iterated exactly.
-  static_cast<void>(Ration);
-  IterateExactly(Feed, Limit, Exact);
-#else
   TUndecidedFeed Undecided(Feed, Limit, Ration);
   IterateExactly(Undecided, Limit, Exact);
-#endif
 }
 
 void IterateSamplesBounded(TSampleFeed& Feed, std::int32_t Limit, TExactKernel Exact) {

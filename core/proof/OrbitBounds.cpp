@@ -4,6 +4,10 @@
 //
 // The lanes run with upward rounding, so that every sum and product of
 // non-negative bounds rounds up; the file is built with -frounding-math.
+// Where the processor cannot round upward, the orbits round to nearest (their
+// error, not its direction, is bounded) and so do the bounds, each then
+// moved above what it rounded: the bounds are TBound, or in the registers
+// pass through Above.
 
 #include "OrbitBounds.h"
 
@@ -33,6 +37,16 @@ inline TDouble2 Load2(const double* From) {
 }
 
 inline void Store2(double* To, TDouble2 Value) { std::memcpy(To, &Value, sizeof Value); }
+
+// A bound in the registers, rounded upward: by the processor, or from the
+// nearest rounding where that is all there is.
+inline TDouble2 Above(TDouble2 V) {
+#ifdef GORVANEL_UPWARD_IN_SOFTWARE
+  return AboveNearest(V);
+#else
+  return V;
+#endif
+}
 
 // Registers of two orbits each in flight; four hide the latency of a step.
 constexpr int Registers = TBoundedLanes::LaneCount / 2;
@@ -64,9 +78,9 @@ constexpr double MaxCoordinate = 4;
 
 // What the escape test does for every orbit within sqrt(S) of (X, Y).
 TEscapeVerdict Test(double X, double Y, double S) {
-  const double M = X * X + Y * Y;
-  const double R = std::sqrt(S);
-  if (SurelyInsideWithin(std::sqrt(M), R) || S * TestFactor + M <= TestBelow)
+  const TBound M = TBound(X) * X + TBound(Y) * Y;
+  const TBound R = SqrtUp(TBound(S));
+  if (SurelyInsideWithin(SqrtUp(M), R) || TBound(S) * TestFactor + M <= TestBelow)
     return TEscapeVerdict::Inside;
   return SurelyOutsideBeyond(std::fabs(X), std::fabs(Y), R) ? TEscapeVerdict::Outside
                                                             : TEscapeVerdict::Undecided;
@@ -77,24 +91,23 @@ TEscapeVerdict Test(double X, double Y, double S) {
 // with its factor.
 TBoundedLane StartLane(TExtended X, TExtended Y) {
   const double CX = static_cast<double>(X), CY = static_cast<double>(Y);
-  const auto RX = static_cast<double>(DiffUp(X, TExtended{CX}));
-  const auto RY = static_cast<double>(DiffUp(Y, TExtended{CY}));
-  const double R = RX + RY;
-  const double E = DoubleOrbitStepError(CX, CY, RX, RY);
-  return {CX, CY, R * R, CX, CY, E * E * ErrorFactor};
+  const TBound RX = DiffUp(X, TExtended{CX}), RY = DiffUp(Y, TExtended{CY});
+  const TBound R = RX + RY;
+  const TBound E = DoubleOrbitStepError(CX, CY, static_cast<double>(RX), static_cast<double>(RY));
+  return {CX, CY, static_cast<double>(R * R), CX, CY, static_cast<double>(E * E * ErrorFactor)};
 }
 
 // The lanes' cheap test, for two lanes at once: all bits set where it fails.
 inline TMask2 CheapTestFails(TDouble2 S, TDouble2 M) {
-  return ~(S * TestFactor + M <= TestBelow); // NaN fails too
+  return ~(Above(Above(S * TestFactor) + M) <= TestBelow); // NaN fails too
 }
 
 // One step of two lanes, from their squares XX, YY and M = XX + YY: the
 // bound first, since it needs the old |w|^2, then the orbit.
 inline void StepLanes(TDouble2& ZR, TDouble2& ZI, TDouble2& S, TDouble2 XX, TDouble2 YY, TDouble2 M,
                       const double* CX, const double* CY, const double* E2) {
-  const TDouble2 Gain = M * SquareFactor + S * RadiusFactor;
-  S = S * Gain + Load2(E2);
+  const TDouble2 Gain = Above(Above(M * SquareFactor) + Above(S * RadiusFactor));
+  S = Above(Above(S * Gain) + Load2(E2));
   const TDouble2 Twice = ZR + ZR;
   ZR = (XX - YY) + Load2(CX);
   ZI = Twice * ZI + Load2(CY);
@@ -163,7 +176,7 @@ std::int32_t TBoundedLanes::Run(std::int32_t Steps) {
     for (int K = 0; K < Registers; ++K) {
       XX[K] = ZR[K] * ZR[K];
       YY[K] = ZI[K] * ZI[K];
-      M[K] = XX[K] + YY[K];
+      M[K] = Above(Above(XX[K]) + Above(YY[K]));
       Failed |= CheapTestFails(S[K], M[K]);
     }
     // The states a run starts from were tested already.
@@ -209,7 +222,7 @@ bool TBoundedLanes::Finish(int J, TLaneBook& Book, std::int32_t Done) {
     return true;
   }
   if (Book.Proof.TryAt(Book.N, FProofRation, Book.Sample.X, Book.Sample.Y, Lanes.ZR[K],
-                       Lanes.ZI[K], std::sqrt(Lanes.S[K]))) {
+                       Lanes.ZI[K], static_cast<double>(SqrtUp(TBound(Lanes.S[K]))))) {
     *Book.Sample.Count = 0;
     FStepRation.Record(true, FLimit);
     return true;
@@ -225,7 +238,7 @@ TBoundedLane StartBoundedLane(TExtended X, TExtended Y) {
 TEscapeVerdict TestBoundedLane(const TBoundedLane& Lane, bool& CheapInside) {
   const TRoundUpward Upward;
   const TDouble2 X = {Lane.ZR, Lane.ZR}, Y = {Lane.ZI, Lane.ZI};
-  const TDouble2 M = X * X + Y * Y;
+  const TDouble2 M = Above(Above(X * X) + Above(Y * Y));
   CheapInside = CheapTestFails(TDouble2{Lane.S, Lane.S}, M)[0] == 0;
   return Test(Lane.ZR, Lane.ZI, Lane.S);
 }
@@ -236,7 +249,7 @@ TBoundedLane StepBoundedLane(const TBoundedLane& Lane) {
                            E2[2] = {Lane.E2, Lane.E2};
   TDouble2 ZR = {Lane.ZR, Lane.ZR}, ZI = {Lane.ZI, Lane.ZI}, S = {Lane.S, Lane.S};
   const TDouble2 XX = ZR * ZR, YY = ZI * ZI;
-  StepLanes(ZR, ZI, S, XX, YY, XX + YY, CX, CY, E2);
+  StepLanes(ZR, ZI, S, XX, YY, Above(Above(XX) + Above(YY)), CX, CY, E2);
   TBoundedLane Next = Lane;
   Next.ZR = ZR[0];
   Next.ZI = ZI[0];

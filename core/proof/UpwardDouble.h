@@ -80,3 +80,14 @@ private:
 
   double FValue = 0;
 };
+
+// A number above every non-negative exact result whose rounding to nearest
+// is V: at or above the next double up from V. For a normal V the product
+// by 1 + 2^-52 is at least V plus its place, and rounding to nearest keeps
+// it there; the smallest subnormal added covers zero and the subnormals.
+// Where upward rounding is done in software, the double lanes' bounds,
+// rounded to nearest two at a time, are moved up so (T: double or a vector
+// of them).
+template <class T> T AboveNearest(T V) {
+  return V * (1 + 0x1p-52) + std::numeric_limits<double>::denorm_min();
+}

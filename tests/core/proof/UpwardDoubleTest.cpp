@@ -41,6 +41,17 @@ void ExpectUpward(TOperation Operation, double A, double B) {
       << B << ": " << Got << ", rounded upward " << Want;
 }
 
+// The double lanes' bounds, rounded to nearest and moved up: at or above
+// the upward rounding of their sums and products of non-negative numbers,
+// and within a few places of it.
+void ExpectAboveNearest(TOperation Operation, double A, double B) {
+  const double Want = Upward(Operation, A, B);
+  const double Got = AboveNearest(Hardware(Operation, A, B, FE_TONEAREST));
+  EXPECT_TRUE(Got >= Want && Got <= Want * (1 + 0x1p-50) + 0x1p-1072)
+      << "operation " << static_cast<int>(Operation) << std::hexfloat << " of " << A << " and "
+      << B << ": " << Got << ", rounded upward " << Want;
+}
+
 TEST(UpwardDoubleTest, AsTheProcessorRoundsUpward) {
   std::mt19937_64 Random(20261210);
   const double Max = std::numeric_limits<double>::max(), Tiny = std::numeric_limits<double>::denorm_min();
@@ -51,6 +62,10 @@ TEST(UpwardDoubleTest, AsTheProcessorRoundsUpward) {
       for (const TOperation Operation :
            {TOperation::Add, TOperation::Subtract, TOperation::Multiply, TOperation::Divide})
         ExpectUpward(Operation, A, B);
+  for (const double A : Edges)
+    for (const double B : Edges)
+      for (const TOperation Operation : {TOperation::Add, TOperation::Multiply})
+        ExpectAboveNearest(Operation, std::fabs(A), std::fabs(B));
   for (int K = 0; K < 200000; ++K) {
     const double A = RandomDouble(Random);
     const double B = SecondOperand(Random, A, K);
@@ -59,6 +74,8 @@ TEST(UpwardDoubleTest, AsTheProcessorRoundsUpward) {
       ExpectUpward(Operation, A, B);
     ExpectUpward(TOperation::Sqrt, std::fabs(A), 0);
     ExpectUpward(TOperation::Sqrt, std::fabs(A * A), 0); // exact roots
+    for (const TOperation Operation : {TOperation::Add, TOperation::Multiply})
+      ExpectAboveNearest(Operation, std::fabs(A), std::fabs(B));
     if (HasFailure())
       return;
   }
