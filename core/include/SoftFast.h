@@ -105,16 +105,11 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
   return SoftExtended::Make(Negative, E + static_cast<int>(Carry), High);
 }
 
-// A x B, times 2^Scale (0, or 1 for the doubled product, which is exact).
-[[gnu::always_inline]] inline TSoftExtended Multiply(TSoftExtended A, TSoftExtended B,
-                                                     int Scale = 0,
-                                                     TSoftRounding Rounding = Nearest) {
-  if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
-    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A)) // exact, of the product's sign
-      return SoftExtended::Zero(SoftExtended::Sign(A) != SoftExtended::Sign(B));
-    const TSoftExtended Product = SoftMultiply(A, B, Rounding);
-    return Scale == 0 ? Product : SoftAdd(Product, Product, Rounding);
-  }
+// A x B, times 2^Scale (0, or 1 for the doubled product, which is exact),
+// for normal operands whose product is normal, unchecked.
+[[gnu::always_inline]] inline TSoftExtended MultiplyModerate(TSoftExtended A, TSoftExtended B,
+                                                             int Scale = 0,
+                                                             TSoftRounding Rounding = Nearest) {
   const TWide Exact = WideProduct(A.Significand, B.Significand);
   const int Top = static_cast<int>(Exact >> 127);
   const TWide Product = Top != 0 ? Exact : Exact << 1;
@@ -124,13 +119,23 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
                      Product, Rounding);
 }
 
-[[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B,
-                                                TSoftRounding Rounding = Nearest) {
+// A x B, times 2^Scale, any operands.
+[[gnu::always_inline]] inline TSoftExtended Multiply(TSoftExtended A, TSoftExtended B,
+                                                     int Scale = 0,
+                                                     TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
-    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A))
-      return SumWithZero(A, B, Rounding);
-    return SoftAdd(A, B, Rounding);
+    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A)) // exact, of the product's sign
+      return SoftExtended::Zero(SoftExtended::Sign(A) != SoftExtended::Sign(B));
+    const TSoftExtended Product = SoftMultiply(A, B, Rounding);
+    return Scale == 0 ? Product : SoftAdd(Product, Product, Rounding);
   }
+  return MultiplyModerate(A, B, Scale, Rounding);
+}
+
+// A + B for normal operands, or a zero beside a normal one, whose sum is
+// normal or an exact zero, unchecked.
+[[gnu::always_inline]] inline TSoftExtended AddModerate(TSoftExtended A, TSoftExtended B,
+                                                        TSoftRounding Rounding = Nearest) {
   // X is the operand of the larger magnitude. Which one that is follows
   // the orbit, so no branch could predict it: it is chosen field by field.
   const int EA = SoftExtended::Exponent(A), EB = SoftExtended::Exponent(B);
@@ -163,6 +168,17 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
                      ShiftUp(Sum, Leading), Rounding);
 }
 
+// A + B, any operands.
+[[gnu::always_inline]] inline TSoftExtended Add(TSoftExtended A, TSoftExtended B,
+                                                TSoftRounding Rounding = Nearest) {
+  if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
+    if (ZeroWithModerate(A, B) || ZeroWithModerate(B, A))
+      return SumWithZero(A, B, Rounding);
+    return SoftAdd(A, B, Rounding);
+  }
+  return AddModerate(A, B, Rounding);
+}
+
 [[gnu::always_inline]] inline TSoftExtended Subtract(TSoftExtended A, TSoftExtended B,
                                                      TSoftRounding Rounding = Nearest) {
   if (!(Moderate(A) && Moderate(B))) [[unlikely]] {
@@ -170,7 +186,7 @@ inline TSoftExtended RoundNormal(bool Negative, int E, TWide Sig,
       return SumWithZero(A, SoftNegate(B), Rounding);
     return SoftSubtract(A, B, Rounding);
   }
-  return Add(A, SoftNegate(B), Rounding);
+  return AddModerate(A, SoftNegate(B), Rounding);
 }
 
 // A to double: a normal number whose double is normal, even once rounded

@@ -27,14 +27,45 @@ inline bool SoftEscaped(TSoftExtended XX, TSoftExtended YY) {
          SoftCompare(SoftAdd(XX, YY, SoftFast::Nearest), SoftFromInteger(4)) == 1;
 }
 
-// One literal iteration; true when the new z escaped.
-inline bool SoftStep(TSoftLane& L) {
+// One literal iteration, each operation checking its operands; true when
+// the new z escaped. Out of line: the step below has no calls in its way.
+[[gnu::noinline]] inline bool SoftStepChecked(TSoftLane& L) {
   const TSoftExtended T0 = SoftFast::Subtract(L.ZR2, L.ZI2);
   const TSoftExtended T1 = SoftFast::Multiply(L.ZI, L.ZR, 1);
   L.ZR = SoftFast::Add(T0, L.CX);
   L.ZI = SoftFast::Add(T1, L.CY);
   L.ZR2 = SoftFast::Multiply(L.ZR, L.ZR);
   L.ZI2 = SoftFast::Multiply(L.ZI, L.ZI);
+  return SoftEscaped(L.ZR2, L.ZI2);
+}
+
+// A number within 2000 binades of 1. Products of two stay within 4001, and
+// sums of those with such a number are normal or an exact zero, whose
+// square is normal again: a step from such a z and c needs no check.
+inline bool Narrow(TSoftExtended X) {
+  constexpr int Low = SoftExtended::ExponentBias - 2000;
+  return static_cast<unsigned>(SoftExtended::Exponent(X) - Low) <= 4000u;
+}
+
+// X^2 for a normal X, or an exact zero.
+inline TSoftExtended SquareOrZero(TSoftExtended X) {
+  const TSoftExtended Square = SoftFast::MultiplyModerate(X, X);
+  return SoftExtended::IsZero(X) ? SoftExtended::Zero(false) : Square;
+}
+
+// One literal iteration; true when the new z escaped. Its inputs are
+// checked once, instead of each operation's: WebAssembly's compiler keeps
+// a step without calls in registers, and one with them in memory.
+inline bool SoftStep(TSoftLane& L) {
+  if (!(Narrow(L.ZR) && Narrow(L.ZI) && Narrow(L.CX) && Narrow(L.CY) &&
+        SoftFast::Moderate(L.ZR2) && SoftFast::Moderate(L.ZI2))) [[unlikely]]
+    return SoftStepChecked(L);
+  const TSoftExtended T0 = SoftFast::AddModerate(L.ZR2, SoftNegate(L.ZI2));
+  const TSoftExtended T1 = SoftFast::MultiplyModerate(L.ZI, L.ZR, 1);
+  L.ZR = SoftFast::AddModerate(T0, L.CX);
+  L.ZI = SoftFast::AddModerate(T1, L.CY);
+  L.ZR2 = SquareOrZero(L.ZR);
+  L.ZI2 = SquareOrZero(L.ZI);
   return SoftEscaped(L.ZR2, L.ZI2);
 }
 

@@ -191,6 +191,38 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
   }
 }
 
+// SoftStep, checking its inputs once, steps as the full operations do:
+// values across the range where it needs no other check and far beyond,
+// zeros, squares that cancel, and escapes.
+TEST(KernelTest, ScalarStepAsTheFullOperations) {
+  std::mt19937_64 Random(9);
+  const auto Value = [&Random](int Spread) {
+    const int Exponent = std::clamp(
+        SoftExtended::ExponentBias + Spread / 2 - static_cast<int>(Random() % Spread), 1, 0x7FFE);
+    return SoftExtended::Make((Random() & 1) != 0, Exponent, Random() | SoftExtended::IntegerBit);
+  };
+  constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
+  for (int K = 0; K < 200000; ++K) {
+    const int Spread = K % 4 == 0 ? 30000 : K % 4 == 1 ? 4 : 4200;
+    TSoftLane Lane = {Value(Spread), Value(Spread), SoftAbs(Value(2 * Spread)),
+                      SoftAbs(Value(2 * Spread)), Value(Spread), Value(Spread)};
+    if (K % 5 == 0)
+      Lane.ZI2 = Lane.ZR2;
+    if (K % 7 == 0)
+      Lane.CX = SoftNegate(SoftSubtract(Lane.ZR2, Lane.ZI2, Nearest)); // z's real part 0
+    if (K % 11 == 0)
+      Lane.ZI = Lane.CY = SoftExtended::Zero(K % 2 == 0);
+    const TSoftExtended T0 = SoftSubtract(Lane.ZR2, Lane.ZI2, Nearest);
+    const TSoftExtended P = SoftMultiply(Lane.ZI, Lane.ZR, Nearest);
+    const TSoftExtended ZR = SoftAdd(T0, Lane.CX, Nearest);
+    const TSoftExtended ZI = SoftAdd(SoftAdd(P, P, Nearest), Lane.CY, Nearest);
+    const TSoftExtended ZR2 = SoftMultiply(ZR, ZR, Nearest), ZI2 = SoftMultiply(ZI, ZI, Nearest);
+    const bool Escaped = SoftCompare(SoftAdd(ZR2, ZI2, Nearest), SoftFromInteger(4)) == 1;
+    ASSERT_EQ(SoftStep(Lane), Escaped) << K;
+    ASSERT_TRUE(Lane.ZR == ZR && Lane.ZI == ZI && Lane.ZR2 == ZR2 && Lane.ZI2 == ZI2) << K;
+  }
+}
+
 // The eight vector lanes step as SoftStep steps, lane by lane: values from
 // near 1 to 70 binades below, at powers of two, squares that cancel
 // exactly or nearly, zeros, tiny values beyond the lanes' range, and
