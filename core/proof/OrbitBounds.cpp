@@ -72,6 +72,15 @@ constexpr double TestBelow = SurelyInside - 4 * TestT;
 constexpr double SquareFactor = (1 + H) * 4 * (1 + StepT);
 constexpr double RadiusFactor = (1 + H) * (1 + 1 / StepT);
 constexpr double ErrorFactor = 1 + 1 / H;
+// What a decided lane's step saves, in steps of undecided lanes, for the
+// ration: a double step costs about half an x87 one, so about one. Where
+// the exact kernel is the software real in WebAssembly, a step of it costs
+// some ten double ones.
+#ifdef GORVANEL_UPWARD_IN_SOFTWARE
+constexpr std::int32_t StepWorth = 8;
+#else
+constexpr std::int32_t StepWorth = 1;
+#endif
 // Points farther out escape at the first iteration or the second; they, and
 // anything not a number, go to the exact kernel.
 constexpr double MaxCoordinate = 4;
@@ -207,7 +216,7 @@ bool TBoundedLanes::Finish(int J, TLaneBook& Book, std::int32_t Done) {
     const TEscapeVerdict Verdict = Test(Lanes.ZR[K], Lanes.ZI[K], Lanes.S[K]);
     if (Verdict == TEscapeVerdict::Outside) {
       *Book.Sample.Count = Book.N;
-      FStepRation.Record(true, Book.N);
+      FStepRation.Record(true, StepWorth * Book.N);
       return true;
     }
     if (Verdict == TEscapeVerdict::Undecided) {
@@ -218,13 +227,13 @@ bool TBoundedLanes::Finish(int J, TLaneBook& Book, std::int32_t Done) {
   }
   if (Book.N == FLimit) {
     *Book.Sample.Count = 0;
-    FStepRation.Record(true, Book.N);
+    FStepRation.Record(true, StepWorth * Book.N);
     return true;
   }
   if (Book.Proof.TryAt(Book.N, FProofRation, Book.Sample.X, Book.Sample.Y, Lanes.ZR[K],
                        Lanes.ZI[K], static_cast<double>(SqrtUp(TBound(Lanes.S[K]))))) {
     *Book.Sample.Count = 0;
-    FStepRation.Record(true, FLimit);
+    FStepRation.Record(true, StepWorth * FLimit);
     return true;
   }
   return false;
