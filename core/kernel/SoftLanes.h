@@ -28,8 +28,8 @@ inline bool SoftEscaped(TSoftExtended XX, TSoftExtended YY) {
 }
 
 // One literal iteration, each operation checking its operands; true when
-// the new z escaped. Out of line: the step below has no calls in its way.
-[[gnu::noinline]] inline bool SoftStepChecked(TSoftLane& L) {
+// the new z escaped.
+inline bool SoftStepChecked(TSoftLane& L) {
   const TSoftExtended T0 = SoftFast::Subtract(L.ZR2, L.ZI2);
   const TSoftExtended T1 = SoftFast::Multiply(L.ZI, L.ZR, 1);
   L.ZR = SoftFast::Add(T0, L.CX);
@@ -38,6 +38,9 @@ inline bool SoftEscaped(TSoftExtended XX, TSoftExtended YY) {
   L.ZI2 = SoftFast::Multiply(L.ZI, L.ZI);
   return SoftEscaped(L.ZR2, L.ZI2);
 }
+
+// The same, out of line, for the step below: it has no calls in its way.
+[[gnu::noinline]] inline bool SoftStepOutOfLine(TSoftLane& L) { return SoftStepChecked(L); }
 
 // A number within 2000 binades of 1. Products of two stay within 4001, and
 // sums of those with such a number are normal or an exact zero, whose
@@ -53,13 +56,12 @@ inline TSoftExtended SquareOrZero(TSoftExtended X) {
   return SoftExtended::IsZero(X) ? SoftExtended::Zero(false) : Square;
 }
 
-// One literal iteration; true when the new z escaped. Its inputs are
-// checked once, instead of each operation's: WebAssembly's compiler keeps
-// a step without calls in registers, and one with them in memory.
-inline bool SoftStep(TSoftLane& L) {
+// One literal iteration, its inputs checked once instead of each
+// operation's operands.
+inline bool SoftStepCheckedOnce(TSoftLane& L) {
   if (!(Narrow(L.ZR) && Narrow(L.ZI) && Narrow(L.CX) && Narrow(L.CY) &&
         SoftFast::Moderate(L.ZR2) && SoftFast::Moderate(L.ZI2))) [[unlikely]]
-    return SoftStepChecked(L);
+    return SoftStepOutOfLine(L);
   const TSoftExtended T0 = SoftFast::AddModerate(L.ZR2, SoftNegate(L.ZI2));
   const TSoftExtended T1 = SoftFast::MultiplyModerate(L.ZI, L.ZR, 1);
   L.ZR = SoftFast::AddModerate(T0, L.CX);
@@ -67,6 +69,19 @@ inline bool SoftStep(TSoftLane& L) {
   L.ZR2 = SquareOrZero(L.ZR);
   L.ZI2 = SquareOrZero(L.ZI);
   return SoftEscaped(L.ZR2, L.ZI2);
+}
+
+// One literal iteration; true when the new z escaped. WebAssembly's
+// compiler keeps a step without calls in registers and one with them in
+// memory, so there the inputs are checked once (a tenth faster); a
+// processor predicts each operation's check, and the step that makes them
+// is a tenth faster natively.
+inline bool SoftStep(TSoftLane& L) {
+#ifdef __wasm__
+  return SoftStepCheckedOnce(L);
+#else
+  return SoftStepChecked(L);
+#endif
 }
 
 // Eight lanes in the 512-bit registers of x86-64 processors that have them

@@ -191,7 +191,8 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
   }
 }
 
-// SoftStep, checking its inputs once, steps as the full operations do:
+// The scalar step, checking each operation's operands or its inputs once,
+// steps as the full operations do:
 // values across the range where it needs no other check and far beyond,
 // zeros, squares that cancel, and escapes.
 TEST(KernelTest, ScalarStepAsTheFullOperations) {
@@ -218,8 +219,12 @@ TEST(KernelTest, ScalarStepAsTheFullOperations) {
     const TSoftExtended ZI = SoftAdd(SoftAdd(P, P, Nearest), Lane.CY, Nearest);
     const TSoftExtended ZR2 = SoftMultiply(ZR, ZR, Nearest), ZI2 = SoftMultiply(ZI, ZI, Nearest);
     const bool Escaped = SoftCompare(SoftAdd(ZR2, ZI2, Nearest), SoftFromInteger(4)) == 1;
-    ASSERT_EQ(SoftStep(Lane), Escaped) << K;
-    ASSERT_TRUE(Lane.ZR == ZR && Lane.ZI == ZI && Lane.ZR2 == ZR2 && Lane.ZI2 == ZI2) << K;
+    for (const auto Step : {SoftStepChecked, SoftStepCheckedOnce}) {
+      TSoftLane Stepped = Lane;
+      ASSERT_EQ(Step(Stepped), Escaped) << K;
+      ASSERT_TRUE(Stepped.ZR == ZR && Stepped.ZI == ZI && Stepped.ZR2 == ZR2 && Stepped.ZI2 == ZI2)
+          << K;
+    }
   }
 }
 
