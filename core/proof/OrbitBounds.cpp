@@ -48,6 +48,9 @@ inline TDouble2 Above(TDouble2 V) {
 #endif
 }
 
+// m, the squares' sum rounded up: an upper bound of |w|^2.
+inline TDouble2 SquareSum(TDouble2 XX, TDouble2 YY) { return Above(Above(XX) + Above(YY)); }
+
 // Registers of two orbits each in flight; four hide the latency of a step.
 constexpr int Registers = TBoundedLanes::LaneCount / 2;
 
@@ -185,7 +188,7 @@ std::int32_t TBoundedLanes::Run(std::int32_t Steps) {
     for (int K = 0; K < Registers; ++K) {
       XX[K] = ZR[K] * ZR[K];
       YY[K] = ZI[K] * ZI[K];
-      M[K] = Above(Above(XX[K]) + Above(YY[K]));
+      M[K] = SquareSum(XX[K], YY[K]);
       Failed |= CheapTestFails(S[K], M[K]);
     }
     // The states a run starts from were tested already.
@@ -247,7 +250,7 @@ TBoundedLane StartBoundedLane(TExtended X, TExtended Y) {
 TEscapeVerdict TestBoundedLane(const TBoundedLane& Lane, bool& CheapInside) {
   const TRoundUpward Upward;
   const TDouble2 X = {Lane.ZR, Lane.ZR}, Y = {Lane.ZI, Lane.ZI};
-  const TDouble2 M = Above(Above(X * X) + Above(Y * Y));
+  const TDouble2 M = SquareSum(X * X, Y * Y);
   CheapInside = CheapTestFails(TDouble2{Lane.S, Lane.S}, M)[0] == 0;
   return Test(Lane.ZR, Lane.ZI, Lane.S);
 }
@@ -258,7 +261,7 @@ TBoundedLane StepBoundedLane(const TBoundedLane& Lane) {
                            E2[2] = {Lane.E2, Lane.E2};
   TDouble2 ZR = {Lane.ZR, Lane.ZR}, ZI = {Lane.ZI, Lane.ZI}, S = {Lane.S, Lane.S};
   const TDouble2 XX = ZR * ZR, YY = ZI * ZI;
-  StepLanes(ZR, ZI, S, XX, YY, Above(Above(XX) + Above(YY)), CX, CY, E2);
+  StepLanes(ZR, ZI, S, XX, YY, SquareSum(XX, YY), CX, CY, E2);
   TBoundedLane Next = Lane;
   Next.ZR = ZR[0];
   Next.ZI = ZI[0];
