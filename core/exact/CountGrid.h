@@ -13,21 +13,32 @@
 // The renderers write every entry, so the grid starts uninitialised: zeroing
 // it first would only add page faults to the part of a frame that runs on
 // one thread.
+// Where a piece of a frame's grid lies: Columns columns from FirstColumn on,
+// Rows rows from FirstRow on.
+struct TGridPiece {
+  std::int32_t FirstColumn, Columns, FirstRow, Rows;
+};
+
 class TCountGrid {
 public:
-  TCountGrid(std::int32_t Width, std::int32_t Height) : TCountGrid(Width, Height, 0, Height + 1) {}
+  TCountGrid(std::int32_t Width, std::int32_t Height)
+      : TCountGrid(Width, Height, Whole(CheckedSize(Width), CheckedSize(Height))) {}
 
-  // A band of a frame's grid: its Rows rows from FirstRow on, which must
-  // lie within the frame's Height + 1.
-  TCountGrid(std::int32_t Width, std::int32_t Height, std::int32_t FirstRow, std::int32_t Rows)
-      : FColumns(CheckedSize(Width) + 1), FRows(CheckedBand(CheckedSize(Height), FirstRow, Rows)),
-        FFirstRow(FirstRow), FFrameRows(Height + 1),
+  // A piece of a frame's grid, which must lie within the frame's
+  // (Width + 1) x (Height + 1) samples.
+  TCountGrid(std::int32_t Width, std::int32_t Height, const TGridPiece& Piece)
+      : FColumns(CheckedRange(CheckedSize(Width), Piece.FirstColumn, Piece.Columns)),
+        FRows(CheckedRange(CheckedSize(Height), Piece.FirstRow, Piece.Rows)),
+        FFirstColumn(Piece.FirstColumn), FFirstRow(Piece.FirstRow), FFrameColumns(Width + 1),
+        FFrameRows(Height + 1),
         FCounts(new std::int32_t[static_cast<std::size_t>(FColumns) * FRows]) {}
 
   std::int32_t Columns() const { return FColumns; }
   std::int32_t Rows() const { return FRows; }
-  // Where the grid's rows lie among the frame's rows.
+  // Where the grid's columns and rows lie among the frame's.
+  std::int32_t FirstColumn() const { return FFirstColumn; }
   std::int32_t FirstRow() const { return FFirstRow; }
+  std::int32_t FrameColumns() const { return FFrameColumns; }
   std::int32_t FrameRows() const { return FFrameRows; }
 
   std::int32_t& At(std::int32_t I, std::int32_t J) { return FCounts[Index(I, J)]; }
@@ -49,15 +60,20 @@ private:
                                   std::to_string(MaxSide)));
     return Size;
   }
-  static std::int32_t CheckedBand(std::int32_t Height, std::int32_t FirstRow, std::int32_t Rows) {
-    if (FirstRow < 0 || Rows < 1 || Rows > Height + 1 - FirstRow)
-      Raise(std::invalid_argument("a band's rows must lie within the frame's"));
-    return Rows;
+  static TGridPiece Whole(std::int32_t Width, std::int32_t Height) {
+    return {0, Width + 1, 0, Height + 1};
+  }
+  static std::int32_t CheckedRange(std::int32_t Size, std::int32_t First, std::int32_t Count) {
+    if (First < 0 || Count < 1 || Count > Size + 1 - First)
+      Raise(std::invalid_argument("a piece's columns and rows must lie within the frame's"));
+    return Count;
   }
 
   std::int32_t FColumns;
   std::int32_t FRows;
+  std::int32_t FFirstColumn;
   std::int32_t FFirstRow;
+  std::int32_t FFrameColumns;
   std::int32_t FFrameRows;
   std::unique_ptr<std::int32_t[]> FCounts;
 };

@@ -79,12 +79,19 @@ void FillRepeats(TCountGrid& Grid, const TAxis& Columns, const TAxis& Rows) {
 // mostly repeat (a flat drag, or a view past the 80-bit resolution) has
 // fewer than one first tile of them to compute: too few to repay what the
 // proofs and their rations spend on learning where they fail, or to keep
-// every thread proving.
-bool ProofsPay(std::int32_t Limit, const TAxis& Columns, const TAxis& Rows,
-               const TProofOptions& Proof) {
+// every thread proving. A piece of a frame (the page computes frames in
+// pieces) is judged as its frame: its share of unique columns and rows,
+// spread over the frame's, so that the pieces of one frame agree.
+std::int64_t UniqueAlong(const TAxis& Axis, std::int32_t FrameSize) {
+  return static_cast<std::int64_t>(Axis.Unique.size()) * FrameSize /
+         static_cast<std::int64_t>(Axis.Source.size());
+}
+bool ProofsPay(std::int32_t Limit, const TFastFrame& Frame, const TProofOptions& Proof) {
   constexpr std::int32_t MinLimit = 1000;
-  const auto MinSamples = static_cast<std::size_t>(Proof.TileSize) * Proof.TileSize;
-  return Limit >= MinLimit && Columns.Unique.size() * Rows.Unique.size() >= MinSamples;
+  const auto MinSamples = static_cast<std::int64_t>(Proof.TileSize) * Proof.TileSize;
+  const std::int64_t Unique = UniqueAlong(Frame.Columns, Frame.Grid.FrameColumns()) *
+                              UniqueAlong(Frame.Rows, Frame.Grid.FrameRows());
+  return Limit >= MinLimit && Unique >= MinSamples;
 }
 
 // The doubles follow each point rounded to a double. Where the samples lie
@@ -183,7 +190,7 @@ std::int64_t ComputeCounts(TFastFrame& Frame, const TRenderOptions& Options) {
   // The exact kernel chosen iterates every sample that is iterated exactly:
   // the proofs' probes and the samples they leave open.
   if (Options.Proofs &&
-      (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame.Columns, Frame.Rows, Options.Proof)))
+      (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame, Options.Proof)))
     ProveTiles(Frame, Options);
   IterateOpenSamples(Frame, Options);
   FillRepeats(Frame.Grid, Frame.Columns, Frame.Rows);

@@ -8,11 +8,11 @@
 TFrameGeometry::TFrameGeometry(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
                                const TCountGrid& Grid)
     : Limit(IterationLimit(TopLeft.Y - BottomRight.Y)),
-      DX((BottomRight.X - TopLeft.X) / (Grid.Columns() - 1)),
+      DX((BottomRight.X - TopLeft.X) / (Grid.FrameColumns() - 1)),
       DY((TopLeft.Y - BottomRight.Y) / (Grid.FrameRows() - 1)),
       X(static_cast<std::size_t>(Grid.Columns())), Y(static_cast<std::size_t>(Grid.Rows())) {
   for (std::int32_t I = 0; I < Grid.Columns(); ++I)
-    X[static_cast<std::size_t>(I)] = I * DX + TopLeft.X;
+    X[static_cast<std::size_t>(I)] = (Grid.FirstColumn() + I) * DX + TopLeft.X;
   for (std::int32_t J = 0; J < Grid.Rows(); ++J)
     Y[static_cast<std::size_t>(J)] = TopLeft.Y - (Grid.FirstRow() + J) * DY;
 }

@@ -13,7 +13,7 @@
 // The samples of a frame whose count grid is Grid: column i at
 // i x DX + left, row j at top - j x DY, one pixel apart, with the iteration
 // limit that follows the view's height. The edges are taken as they come,
-// in any order. A grid of some of the frame's rows gets those rows.
+// in any order. A piece of the frame's grid gets its own columns and rows.
 struct TFrameGeometry {
   TFrameGeometry(const TExtPoint& TopLeft, const TExtPoint& BottomRight, const TCountGrid& Grid);
 

@@ -3,11 +3,10 @@
 #include "Frame.h"
 #include "WorkQueue.h"
 
-std::vector<std::int32_t> RenderCountBand(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
-                                          std::int32_t Width, std::int32_t Height,
-                                          std::int32_t FirstRow, std::int32_t Rows,
-                                          const TRenderOptions& Options) {
-  TFastFrame Frame(TopLeft, BottomRight, TCountGrid(Width, Height, FirstRow, Rows));
+std::vector<std::int32_t> RenderCountPiece(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
+                                           std::int32_t Width, std::int32_t Height,
+                                           const TGridPiece& Piece, const TRenderOptions& Options) {
+  TFastFrame Frame(TopLeft, BottomRight, TCountGrid(Width, Height, Piece));
   ComputeCounts(Frame, Options);
   const TCountGrid& Grid = Frame.Grid;
   std::vector<std::int32_t> Counts(static_cast<std::size_t>(Grid.Columns()) * Grid.Rows());

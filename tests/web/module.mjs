@@ -30,7 +30,7 @@ const Checked = [
   '-2.5,1.25,-1.25', // the start view, mirrored rows
   '-0.74364388703715870475,0.13182590420531197050,0.13182590420531197040', // past the resolution
 ];
-const [Width, Height, Band] = [48, 29, 11];
+const [Width, Height, Side, Down] = [48, 29, 13, 11];
 let failed = disagreements ? 1 : 0;
 for (const view of Checked) {
   withText(viewer, `view=${view}`, (text) => viewer.gv_open(text, Width, Height));
@@ -38,11 +38,14 @@ for (const view of Checked) {
   const corners = worker.gv_alloc(size);
   copyIn(worker, corners, copyOut(viewer, Uint8Array, viewer.gv_corners(), size));
   const counts = new Int32Array((Width + 1) * (Height + 1));
-  for (let row = 0; row <= Height; row += Band) {
-    const rows = Math.min(Band, Height + 1 - row);
-    const pointer = worker.gv_band(corners, Width, Height, row, rows, 1);
-    counts.set(copyOut(worker, Int32Array, pointer, rows * (Width + 1)), row * (Width + 1));
-  }
+  for (let row = 0; row <= Height; row += Down)
+    for (let column = 0; column <= Width; column += Side) {
+      const [rows, columns] = [Math.min(Down, Height + 1 - row), Math.min(Side, Width + 1 - column)];
+      const pointer = worker.gv_piece(corners, Width, Height, column, columns, row, rows, 1);
+      const piece = copyOut(worker, Int32Array, pointer, columns * rows);
+      for (let j = 0; j < rows; j++)
+        counts.set(piece.subarray(j * columns, (j + 1) * columns), (row + j) * (Width + 1) + column);
+    }
   worker.gv_free(corners);
   copyIn(viewer, viewer.gv_counts(), counts);
   viewer.gv_paint();

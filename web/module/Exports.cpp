@@ -11,7 +11,7 @@ namespace {
 
 TWebViewer Viewer;
 std::string Text; // the last text handed out
-std::vector<std::int32_t> Band;
+std::vector<std::int32_t> Piece;
 
 const char* Hand(std::string Value) {
   Text = std::move(Value);
@@ -49,14 +49,15 @@ double gv_iterations() { return Viewer.Iterations(); }
 const char* gv_address() { return Hand(Viewer.Address()); }
 const char* gv_command() { return Hand(Viewer.Command()); }
 
-const std::int32_t* gv_band(const TExtended* Corners, std::int32_t Width, std::int32_t Height,
-                            std::int32_t FirstRow, std::int32_t Rows, int Check) {
+const std::int32_t* gv_piece(const TExtended* Corners, std::int32_t Width, std::int32_t Height,
+                             std::int32_t FirstColumn, std::int32_t Columns, std::int32_t FirstRow,
+                             std::int32_t Rows, int Check) {
   TRenderOptions Options;
   if (Check != 0) {
     Options.Proof = {4, 2, true};
     Options.CheckProofs = true;
   }
-  Band = RenderCountBand({Corners[0], Corners[1]}, {Corners[2], Corners[3]}, Width, Height,
-                         FirstRow, Rows, Options);
-  return Band.data();
+  Piece = RenderCountPiece({Corners[0], Corners[1]}, {Corners[2], Corners[3]}, Width, Height,
+                           {FirstColumn, Columns, FirstRow, Rows}, Options);
+  return Piece.data();
 }

@@ -10,7 +10,7 @@
 
 // The page's viewer, as the window is one: the view, its image and the zoom
 // history, changed by the input rule; the page's script carries events in
-// and the picture out, and its workers compute each frame in bands.
+// and the picture out, and its workers compute each frame in pieces.
 class TWebViewer {
 public:
   // How held input bears on the running render's picture.

@@ -1,12 +1,30 @@
-// Computes frames on every core: the rows are handed out in bands, one at a
-// time, to workers that each hold an instance of the module; the counts
-// come back into one frame. A frame that is stopped ends its workers' work
-// at once: they are ended and new ones take their place.
+// Computes frames on every core: the samples are handed out in pieces, one
+// at a time, to workers that each hold an instance of the module; the
+// counts come back into one frame. A frame that is stopped ends its
+// workers' work at once: they are ended and new ones take their place.
 
-// Rows to a band: as many as a first tile of the proofs has (smaller bands
-// would leave the proofs too few samples to pay), few enough to keep every
-// worker busy to the end and to show progress.
-const BandRows = 64;
+// Pieces are bands of rows as high as a first tile of the proofs, split
+// into columns where the frame's first tiles lie, so that the proofs do
+// what they do on a whole frame (smaller tiles would leave them too few
+// samples to pay). Every piece pays for the proofs' learning where they
+// fail, so bands stay whole where there are enough of them to keep every
+// worker busy to the end; where there are not (a small frame, or many
+// workers), the costliest band of a view near the set's edge would keep
+// one worker busy long after the others, and bands are split.
+const TileSide = 64;
+const PiecesPerWorker = 4;
+
+function pieces(columns, rows, workers) {
+  const bands = Math.ceil(rows / TileSide), tilesAcross = Math.ceil(columns / TileSide);
+  const split = Math.min(tilesAcross, Math.ceil((PiecesPerWorker * workers) / bands));
+  const width = Math.ceil(tilesAcross / split) * TileSide;
+  const list = [];
+  for (let firstRow = 0; firstRow < rows; firstRow += TileSide)
+    for (let firstColumn = 0; firstColumn < columns; firstColumn += width)
+      list.push({ firstColumn, columns: Math.min(width, columns - firstColumn),
+                  firstRow, rows: Math.min(TileSide, rows - firstRow) });
+  return list;
+}
 
 export class FramePool {
   constructor(module, count) {
@@ -25,16 +43,17 @@ export class FramePool {
   }
 
   // The counts of a frame: (height + 1) rows of width + 1. Progress hears
-  // of the rows done. Resolves with the counts, or with null once stopped.
+  // of the samples done. Resolves with the counts, or with null once stopped.
   compute(corners, width, height, progress) {
     this.stop();
     const job = ++this.job;
-    const rows = height + 1;
-    const next = { row: 0 };
+    const columns = width + 1, rows = height + 1;
     return new Promise((resolve, reject) => {
       this.running = {
-        job, corners, width, height, rows, next, progress, resolve, reject,
-        counts: new Int32Array((width + 1) * rows),
+        job, corners, width, height, progress, resolve, reject,
+        pieces: pieces(columns, rows, this.workers.length),
+        next: 0,
+        counts: new Int32Array(columns * rows),
         done: 0,
         busy: new Set(),
       };
@@ -44,22 +63,23 @@ export class FramePool {
 
   hand(worker) {
     const run = this.running;
-    if (!run || run.next.row >= run.rows) return;
-    const firstRow = run.next.row;
-    const rows = Math.min(BandRows, run.rows - firstRow);
-    run.next.row += rows;
+    if (!run || run.next >= run.pieces.length) return;
+    const piece = run.pieces[run.next++];
     run.busy.add(worker);
-    worker.postMessage({ job: run.job, corners: run.corners, width: run.width, height: run.height, firstRow, rows });
+    worker.postMessage({ job: run.job, corners: run.corners, width: run.width, height: run.height, ...piece });
   }
 
-  received(worker, { job, firstRow, counts }) {
+  received(worker, { job, firstColumn, columns, firstRow, counts }) {
     const run = this.running;
     if (!run || job !== run.job) return;
     run.busy.delete(worker);
-    run.counts.set(counts, firstRow * (run.width + 1));
-    run.done += counts.length / (run.width + 1);
-    run.progress(run.done, run.rows);
-    if (run.done === run.rows) {
+    const frameColumns = run.width + 1;
+    for (let row = 0; row < counts.length / columns; row++)
+      run.counts.set(counts.subarray(row * columns, (row + 1) * columns),
+                     (firstRow + row) * frameColumns + firstColumn);
+    run.done += counts.length;
+    run.progress(run.done, run.counts.length);
+    if (run.done === run.counts.length) {
       this.running = null;
       run.resolve(run.counts);
     } else {

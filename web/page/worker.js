@@ -1,5 +1,5 @@
-// A worker: its own instance of the module, computing bands of rows of a
-// frame's counts as the page asks.
+// A worker: its own instance of the module, computing pieces of a frame's
+// counts as the page asks.
 import { instantiate, copyIn, copyOut } from './module.js';
 
 let exports = null;
@@ -11,9 +11,9 @@ onmessage = ({ data }) => {
     corners = exports.gv_alloc(exports.gv_corners_size());
     return;
   }
-  const { job, corners: bytes, width, height, firstRow, rows } = data;
+  const { job, corners: bytes, width, height, firstColumn, columns, firstRow, rows } = data;
   copyIn(exports, corners, bytes);
-  const pointer = exports.gv_band(corners, width, height, firstRow, rows, 0);
-  const counts = copyOut(exports, Int32Array, pointer, rows * (width + 1));
-  postMessage({ job, firstRow, counts }, [counts.buffer]);
+  const pointer = exports.gv_piece(corners, width, height, firstColumn, columns, firstRow, rows, 0);
+  const counts = copyOut(exports, Int32Array, pointer, columns * rows);
+  postMessage({ job, firstColumn, columns, firstRow, counts }, [counts.buffer]);
 };

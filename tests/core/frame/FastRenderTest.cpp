@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -104,22 +105,27 @@ TEST_P(FastRenderTest, IdenticalToTheLiteralRenderer) {
   ExpectSameFrame(RenderFrame(TopLeft, BottomRight, View.Width, View.Height, Tiny), Literal,
                   "tiny proof tiles");
   EXPECT_TRUE(RenderMandelbrot(TopLeft, BottomRight, View.Width, View.Height) == Literal.Image);
-  // In bands of rows, as the page's workers compute a frame (one thread
-  // each, the last band short), then painted as one.
-  for (const std::int32_t Band : {7, 64}) {
-    TRenderOptions Banded;
-    Banded.Threads = 1;
-    Banded.Proof = {4, 2, true};
-    Banded.CheckProofs = true;
-    std::vector<std::int32_t> Counts;
-    for (std::int32_t First = 0; First <= View.Height; First += Band) {
-      const std::vector<std::int32_t> Rows =
-          RenderCountBand(TopLeft, BottomRight, View.Width, View.Height, First,
-                          std::min(Band, View.Height + 1 - First), Banded);
-      Counts.insert(Counts.end(), Rows.begin(), Rows.end());
-    }
+  // In pieces, as the page's workers compute a frame (one thread each, the
+  // last pieces of a row or column short), then painted as one.
+  for (const auto& [Side, Down] : {std::pair{7, 5}, std::pair{64, 64}}) {
+    TRenderOptions Pieces;
+    Pieces.Threads = 1;
+    Pieces.Proof = {4, 2, true};
+    Pieces.CheckProofs = true;
+    const std::int32_t Columns = View.Width + 1;
+    std::vector<std::int32_t> Counts(static_cast<std::size_t>(Columns) * (View.Height + 1));
+    for (std::int32_t Row = 0; Row <= View.Height; Row += Down)
+      for (std::int32_t Column = 0; Column < Columns; Column += Side) {
+        const TGridPiece Piece{Column, std::min(Side, Columns - Column), Row,
+                               std::min(Down, View.Height + 1 - Row)};
+        const std::vector<std::int32_t> Part =
+            RenderCountPiece(TopLeft, BottomRight, View.Width, View.Height, Piece, Pieces);
+        for (std::int32_t J = 0; J < Piece.Rows; ++J)
+          std::copy_n(Part.begin() + J * Piece.Columns, Piece.Columns,
+                      Counts.begin() + (Row + J) * Columns + Column);
+      }
     EXPECT_TRUE(PaintCounts(Counts.data(), View.Width, View.Height) == Literal.Image)
-        << "bands of " << Band << " rows";
+        << "pieces of " << Side << " x " << Down;
   }
 }
 
