@@ -95,7 +95,7 @@ web: configure
 	cmake --build $(WASM_BUILD) -j $(JOBS)
 	rm -rf $(WEB_BUILD)
 	mkdir -p $(WEB_BUILD)
-	cp web/page/*.html web/page/*.css web/page/*.js $(WASM_BUILD)/web/gorvanel.wasm $(WEB_BUILD)/
+	cp web/page/*.html web/page/*.css web/page/*.js web/page/*.wgsl $(WASM_BUILD)/web/gorvanel.wasm $(WEB_BUILD)/
 
 # Serves the page on this machine only; any static file server will do.
 web-run: web

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Weakens, one at a time, each term of the fast paths' bounds listed in
 # scripts/mutations.txt, in a scratch copy of the committed tree, and runs
-# the core tests against it: every weakening must make a test fail. The
+# the core tests against it (for the page's GPU kernel, its arithmetic
+# check, which needs make web built): every weakening must make a test fail. The
 # copy is of the work tree as it stands, so new tests count before a commit.
 # Prints one line per mutation: caught (with the first failing tests) or
 # MISSED. Takes about a minute per mutation. Usage: scripts/mutate.sh [FILTER]
@@ -57,6 +58,18 @@ mutations | grep -F -- "$filter" | while IFS='|' read -r name file from to; do
     echo "$name: NOT APPLIED (the text is not in $file once)"; rm -f "$scratch/$file.orig"
     continue
   fi
+  case $file in
+  *.wgsl)
+    if timeout 600 node "$root/tests/web/gpu.mjs" "$scratch/web/page" none \
+      "$root/build-wasm/web/gorvanel-web-checks.wasm" >"$scratch/log" 2>&1; then
+      echo "$name: MISSED"
+    else
+      echo "$name: caught by $(grep -m1 -o '^FAIL: [^:]*' "$scratch/log" || echo 'a failure to compile')"
+    fi
+    restore
+    continue
+    ;;
+  esac
   if ! cmake --build "$scratch/build" --target core_tests -j "$(nproc)" >"$scratch/log" 2>&1; then
     echo "$name: does not build"; restore; continue
   fi

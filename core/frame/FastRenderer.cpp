@@ -181,6 +181,14 @@ void IterateOpenSamples(TFastFrame& Frame, const TRenderOptions& Options) {
     Raise(TRenderStopped());
 }
 
+// Marks every sample that no proof or probe settled as open.
+void MarkOpen(TFastFrame& Frame) {
+  for (const std::int32_t I : Frame.Columns.Unique)
+    for (const std::int32_t J : Frame.Rows.Unique)
+      if (Frame.States.empty() || !Settled(Frame.States[Frame.Grid.Index(I, J)]))
+        Frame.Grid.At(I, J) = OpenCount;
+}
+
 } // namespace
 
 std::int64_t ComputeCounts(TFastFrame& Frame, const TRenderOptions& Options) {
@@ -192,7 +200,10 @@ std::int64_t ComputeCounts(TFastFrame& Frame, const TRenderOptions& Options) {
   if (Options.Proofs &&
       (Options.Proof.Always || ProofsPay(Frame.Geometry.Limit, Frame, Options.Proof)))
     ProveTiles(Frame, Options);
-  IterateOpenSamples(Frame, Options);
+  if (Options.LeaveOpen)
+    MarkOpen(Frame);
+  else
+    IterateOpenSamples(Frame, Options);
   FillRepeats(Frame.Grid, Frame.Columns, Frame.Rows);
   return Frame.States.empty() ? 0 : CountProved(Frame.States, Frame.Grid, Frame.Columns, Frame.Rows);
 }

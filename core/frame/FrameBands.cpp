@@ -3,6 +3,8 @@
 #include "Frame.h"
 #include "WorkQueue.h"
 
+#include <utility>
+
 std::vector<std::int32_t> RenderCountPiece(const TExtPoint& TopLeft, const TExtPoint& BottomRight,
                                            std::int32_t Width, std::int32_t Height,
                                            const TGridPiece& Piece, const TRenderOptions& Options) {
@@ -14,6 +16,12 @@ std::vector<std::int32_t> RenderCountPiece(const TExtPoint& TopLeft, const TExtP
     for (std::int32_t I = 0; I < Grid.Columns(); ++I)
       Counts[static_cast<std::size_t>(J) * Grid.Columns() + I] = Grid.At(I, J);
   return Counts;
+}
+
+TFrameAxes FrameAxes(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
+                     std::int32_t Height) {
+  TFrameGeometry Geometry(TopLeft, BottomRight, TCountGrid(Width, Height));
+  return {Geometry.Limit, std::move(Geometry.X), std::move(Geometry.Y)};
 }
 
 TBitmap PaintCounts(const std::int32_t* Counts, std::int32_t Width, std::int32_t Height) {

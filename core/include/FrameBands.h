@@ -21,5 +21,14 @@ std::vector<std::int32_t> RenderCountPiece(const TExtPoint& TopLeft, const TExtP
                                            const TGridPiece& Piece,
                                            const TRenderOptions& Options = {});
 
+// Where the frame's samples lie, and its iteration limit, for a kernel
+// outside the core (the page's GPU): column i at X[i], row j at Y[j].
+struct TFrameAxes {
+  std::int32_t Limit;
+  std::vector<TExtended> X, Y;
+};
+TFrameAxes FrameAxes(const TExtPoint& TopLeft, const TExtPoint& BottomRight, std::int32_t Width,
+                     std::int32_t Height);
+
 // The frame's image from all its counts, (Height + 1) rows of Width + 1.
 TBitmap PaintCounts(const std::int32_t* Counts, std::int32_t Width, std::int32_t Height);

@@ -41,6 +41,9 @@ struct TRenderProgress {
   std::atomic<bool> Proving{false};
 };
 
+// The count of a sample left to another kernel (TRenderOptions::LeaveOpen).
+inline constexpr std::int32_t OpenCount = -1;
+
 struct TRenderOptions {
   int Threads = 0;      // 0: every hardware thread
   bool Literal = false; // the literal single-thread reference instead
@@ -53,6 +56,9 @@ struct TRenderOptions {
   // a probe's count) again with the literal loop, and throw
   // std::logic_error where a count differs.
   bool CheckProofs = false;
+  // Leave the samples that the proofs do not settle to another kernel (the
+  // page's GPU): their count is OpenCount.
+  bool LeaveOpen = false;
   TRenderProgress* Progress = nullptr; // updated while rendering when given
   // A render asked to stop ends within a block of iterations per lane (a
   // hundred or so; a tile's proof at most) and throws TRenderStopped, its

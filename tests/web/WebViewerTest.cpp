@@ -20,6 +20,7 @@ TEST(WebViewerTest, AddressesThatHoldNoView) {
       "#view=1,2",            "#view=1,2,3,4",        "#view=0x1p+0,zz,0",     "#zoom=3",
       "#view=%zz",            "#view=1%00,1,0",       "#view= 1,1,0",          "#view=1,1,0x",
       "#view=,,",             "#view=-1e4931,1e4931,-1e4931", "#view=0,0x1p16383,-0x1p16383",
+      "#kernel=gpu&zoom=3",
   };
   for (const char* Fragment : Refused) {
     std::string Error;
@@ -42,6 +43,7 @@ TEST(WebViewerTest, AddressesThatHoldAView) {
       {"view=-2.5,1.25,-1.25", -2.5L, 1.25L, -1.25L},
       {"#view=-0xap-2%2C0xap-3%2c-0xap-3", -2.5L, 1.25L, -1.25L},
       {"#kernel=cpu&view=0.1,0.2,0.1&x", 0.1L, 0.2L, 0.1L},
+      {"#kernel=gpu", StartViewLeft, StartViewTop, StartViewBottom},
       {"#view=0.1,-0.2,0.3", 0.1L, -0.2L, 0.3L}, // edges in any order, as the render tool takes them
   };
   for (const TCase& Case : Cases) {

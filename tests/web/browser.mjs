@@ -7,7 +7,7 @@ import { execFileSync } from 'node:child_process';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
 
-const Types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+const Types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm', '.wgsl': 'text/plain' };
 
 // Serves Dir on a free port of the loopback address, plainly: no headers
 // beyond the content type.
@@ -29,9 +29,17 @@ export async function serve(dir) {
 const Chromium = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
+// Chromium's WebGPU on SwiftShader, its Vulkan device on the CPU: there
+// whether or not the machine has a GPU.
+const SwiftShader = ['--enable-unsafe-webgpu', '--enable-unsafe-swiftshader',
+  '--use-webgpu-adapter=swiftshader', '--enable-features=Vulkan'];
+
 export function launch(browser) {
   if (browser === 'chromium')
     return puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true, args: Chromium });
+  if (browser === 'chromium-webgpu')
+    return puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
+      args: [...Chromium.filter((flag) => flag !== '--disable-gpu'), ...SwiftShader] });
   if (browser === 'firefox')
     return puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true });
   throw new Error(`no browser '${browser}': chromium or firefox`);

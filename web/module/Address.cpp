@@ -13,6 +13,9 @@ namespace {
 // a longer address is refused before anything is read from it.
 constexpr std::size_t MaxFragment = 600;
 constexpr char ViewKey[] = "view=";
+// What else an address may hold: the kernel the page computes with, read by
+// the page's script.
+constexpr char KernelKey[] = "kernel=";
 
 int HexValue(char C) {
   if (C >= '0' && C <= '9')
@@ -66,9 +69,14 @@ std::optional<TViewEdges> ReadAddress(const std::string& Fragment, std::int32_t 
     return std::nullopt;
   }
   std::optional<std::string> Value;
-  for (const std::string& Part : Split(*Plain, '&'))
+  bool OnlyKernel = true;
+  for (const std::string& Part : Split(*Plain, '&')) {
     if (Part.starts_with(ViewKey))
       Value = Part.substr(sizeof ViewKey - 1);
+    OnlyKernel = OnlyKernel && Part.starts_with(KernelKey);
+  }
+  if (!Value && OnlyKernel)
+    return TViewEdges{StartViewTop, StartViewLeft, StartViewBottom};
   if (!Value) {
     Error = "The address holds no view=LEFT,TOP,BOTTOM.";
     return std::nullopt;

@@ -10,7 +10,8 @@
 // holds the 80-bit value exactly; decimals are read too).
 
 // Reads the fragment (with or without its '#'; percent escapes decoded).
-// An empty fragment is the start view. Anything that is not a view of
+// An empty fragment is the start view, as is one that only asks for a
+// kernel ("kernel=gpu"). Anything that is not a view of
 // finite edges and non-zero height, at the image size given, gives nothing
 // and the reason, one sentence, in Error.
 std::optional<TViewEdges> ReadAddress(const std::string& Fragment, std::int32_t Width,

@@ -12,6 +12,7 @@ namespace {
 TWebViewer Viewer;
 std::string Text; // the last text handed out
 std::vector<std::int32_t> Piece;
+std::vector<std::uint32_t> Axes;
 
 const char* Hand(std::string Value) {
   Text = std::move(Value);
@@ -51,13 +52,27 @@ const char* gv_command() { return Hand(Viewer.Command()); }
 
 const std::int32_t* gv_piece(const TExtended* Corners, std::int32_t Width, std::int32_t Height,
                              std::int32_t FirstColumn, std::int32_t Columns, std::int32_t FirstRow,
-                             std::int32_t Rows, int Check) {
+                             std::int32_t Rows, int Flags) {
   TRenderOptions Options;
-  if (Check != 0) {
+  Options.LeaveOpen = (Flags & PieceLeavesOpen) != 0;
+  if ((Flags & PieceChecked) != 0) {
     Options.Proof = {4, 2, true};
     Options.CheckProofs = true;
   }
   Piece = RenderCountPiece({Corners[0], Corners[1]}, {Corners[2], Corners[3]}, Width, Height,
                            {FirstColumn, Columns, FirstRow, Rows}, Options);
   return Piece.data();
+}
+
+const std::uint32_t* gv_axes(const TExtended* Corners, std::int32_t Width, std::int32_t Height) {
+  const TFrameAxes Frame = FrameAxes({Corners[0], Corners[1]}, {Corners[2], Corners[3]}, Width, Height);
+  Axes.assign({static_cast<std::uint32_t>(Frame.Limit), 0, 0, 0});
+  for (const std::vector<TExtended>* Values : {&Frame.X, &Frame.Y})
+    for (const TExtended V : *Values) {
+      const TSoftExtended Bits = ExtendedBits(V);
+      Axes.insert(Axes.end(), {static_cast<std::uint32_t>(Bits.Significand),
+                               static_cast<std::uint32_t>(Bits.Significand >> 32),
+                               Bits.SignExponent, 0});
+    }
+  return Axes.data();
 }

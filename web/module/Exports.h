@@ -31,4 +31,13 @@ GORVANEL_EXPORT(gv_iterations) double gv_iterations(); // the frame's iterations
 GORVANEL_EXPORT(gv_piece) const std::int32_t* gv_piece(const TExtended* Corners, std::int32_t Width,
                                                       std::int32_t Height, std::int32_t FirstColumn,
                                                       std::int32_t Columns, std::int32_t FirstRow,
-                                                      std::int32_t Rows, int Check); // a piece's counts; Check (tests): proofs on tiny tiles, each proved count checked, a wrong one traps
+                                                      std::int32_t Rows, int Flags); // a piece's counts, Flags as below
+// gv_piece's flags. Checked (tests): proofs on tiny tiles, each proved count
+// checked, a wrong one traps. LeavesOpen: the samples that the proofs do
+// not settle are left, their count -1, for the GPU.
+constexpr int PieceChecked = 1, PieceLeavesOpen = 2;
+// For the GPU: the frame's iteration limit, then the x of each column and
+// the y of each row, each 80-bit real as four words (the significand's low
+// and high words, then the sign and exponent, then 0).
+GORVANEL_EXPORT(gv_axes) const std::uint32_t* gv_axes(const TExtended* Corners, std::int32_t Width,
+                                                    std::int32_t Height);

@@ -42,23 +42,34 @@ export class FramePool {
     return worker;
   }
 
-  // The counts of a frame: (height + 1) rows of width + 1. Progress hears
-  // of the samples done. Resolves with the counts, or with null once stopped.
-  compute(corners, width, height, progress) {
+  // The counts of a frame: (height + 1) rows of width + 1, in Counts where
+  // given. Pieces: those to compute, else all of the frame. Flags: the
+  // module's for a piece (LeavesOpen). Progress hears of the samples done.
+  // Resolves with the counts, or with null once stopped.
+  compute(corners, width, height, progress, { flags = 0, list = null, counts = null } = {}) {
     this.stop();
     const job = ++this.job;
     const columns = width + 1, rows = height + 1;
+    const todo = list || pieces(columns, rows, this.workers.length);
     return new Promise((resolve, reject) => {
       this.running = {
-        job, corners, width, height, progress, resolve, reject,
-        pieces: pieces(columns, rows, this.workers.length),
+        job, corners, width, height, flags, progress, resolve, reject,
+        pieces: todo,
         next: 0,
-        counts: new Int32Array(columns * rows),
+        counts: counts || new Int32Array(columns * rows),
+        total: todo.reduce((sum, piece) => sum + piece.columns * piece.rows, 0),
         done: 0,
         busy: new Set(),
       };
+      if (todo.length === 0) this.finish();
       for (const worker of this.workers) this.hand(worker);
     });
+  }
+
+  finish() {
+    const run = this.running;
+    this.running = null;
+    run.resolve(run.counts);
   }
 
   hand(worker) {
@@ -66,7 +77,8 @@ export class FramePool {
     if (!run || run.next >= run.pieces.length) return;
     const piece = run.pieces[run.next++];
     run.busy.add(worker);
-    worker.postMessage({ job: run.job, corners: run.corners, width: run.width, height: run.height, ...piece });
+    const { job, corners, width, height, flags } = run;
+    worker.postMessage({ job, corners, width, height, flags, ...piece });
   }
 
   received(worker, { job, firstColumn, columns, firstRow, counts }) {
@@ -78,13 +90,9 @@ export class FramePool {
       run.counts.set(counts.subarray(row * columns, (row + 1) * columns),
                      (firstRow + row) * frameColumns + firstColumn);
     run.done += counts.length;
-    run.progress(run.done, run.counts.length);
-    if (run.done === run.counts.length) {
-      this.running = null;
-      run.resolve(run.counts);
-    } else {
-      this.hand(worker);
-    }
+    run.progress(run.done, run.total);
+    if (run.done === run.total) this.finish();
+    else this.hand(worker);
   }
 
   failed(message) {

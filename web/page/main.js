@@ -1,8 +1,10 @@
 // The page: carries the user's input to the viewer in the module and its
 // pictures to the canvas; the viewer decides what each event does, and the
-// workers compute each frame's counts.
+// workers and the GPU compute each frame's counts.
 import { compileModule, instantiate, withText, readText, copyIn, copyOut } from './module.js';
 import { FramePool } from './frames.js';
+import { GpuKernel } from './gpu.js';
+import { FrameComputer } from './render.js';
 
 // The module's enumerations (viewer/InputRule.h, web/module/WebViewer.h).
 const Kind = { MouseDown: 0, MouseMove: 1, MouseUp: 2, Key: 3 };
@@ -26,6 +28,11 @@ const command = document.getElementById('command');
 
 let viewer = null;
 let pool = null;
+let computer = null;
+// The kernel the address asks for: 'gpu', 'cpu', or null (the GPU where
+// there is one); and the GPU kernel, opened once for each way of asking.
+let kernelAsked = null;
+const gpuKernels = new Map();
 let width = ImageWidth, height = ImageHeight;
 let render = null; // the running render: { id, held, decided }
 let renders = 0;
@@ -42,7 +49,25 @@ function show() {
 }
 
 function address() {
-  return '#' + readText(viewer, viewer.gv_address());
+  const kernel = kernelAsked ? `&kernel=${kernelAsked}` : '';
+  return '#' + readText(viewer, viewer.gv_address()) + kernel;
+}
+
+// The GPU kernel for the kernel asked for, or null for the workers.
+async function gpuKernel() {
+  if (kernelAsked === 'cpu') return null;
+  const forced = kernelAsked === 'gpu';
+  if (!gpuKernels.has(forced))
+    gpuKernels.set(forced, GpuKernel.open(forced).catch((error) => ({ why: error.message })));
+  const { kernel, why } = await gpuKernels.get(forced);
+  if (!kernel && forced) tell(`The GPU was asked for, but ${why}: the workers compute the pictures.`);
+  return kernel || null;
+}
+
+// Adds a line to the message shown, once.
+function tell(text) {
+  if (message.hidden) say(text);
+  else if (!message.textContent.includes(text)) say(`${message.textContent} ${text}`);
 }
 
 function setBusy(busy) {
@@ -60,20 +85,24 @@ async function startRender() {
   command.textContent = readText(viewer, viewer.gv_command());
   const started = performance.now();
   const corners = copyOut(viewer, Uint8Array, viewer.gv_corners(), viewer.gv_corners_size());
-  const progress = (done, total) => {
+  const progress = (share) => {
     if (performance.now() - started >= ProgressDelay)
-      status.textContent = `Rendering: ${Math.floor((100 * done) / total)}%`;
+      status.textContent = `Rendering: ${Math.floor(100 * share)}%`;
   };
-  let counts = null;
+  let result = null;
   try {
-    counts = await pool.compute(corners, width, height, progress);
+    const gpu = await gpuKernel();
+    if (render === id) {
+      computer.gpu = gpu;
+      result = await computer.compute(corners, width, height, progress);
+    }
   } catch (error) {
     fail(error);
   }
   if (render !== id) return; // stopped, and its input replayed already
   render = null;
-  if (counts) {
-    copyIn(viewer, viewer.gv_counts(), counts);
+  if (result) {
+    copyIn(viewer, viewer.gv_counts(), result.counts);
     viewer.gv_paint();
     show();
     renders += 1;
@@ -81,8 +110,11 @@ async function startRender() {
     document.body.dataset.renders = renders;
     document.body.dataset.ms = performance.now() - started;
     document.body.dataset.iterations = viewer.gv_iterations();
+    document.body.dataset.kernel = result.kernel;
+    document.body.dataset.handedBack = result.handedBack;
     if (renders === 1) document.body.dataset.firstPictureMs = performance.now();
-    status.textContent = `Rendered in ${((performance.now() - started) / 1000).toFixed(2)} s on ${pool.workers.length} workers.`;
+    const where = result.kernel === 'gpu' ? 'the GPU' : `${pool.workers.length} workers`;
+    status.textContent = `Rendered in ${((performance.now() - started) / 1000).toFixed(2)} s on ${where}.`;
   } else {
     viewer.gv_abandon();
   }
@@ -96,7 +128,7 @@ function stopRender() {
   const stopped = render;
   if (!stopped) return [];
   render = null;
-  pool.stop();
+  computer.stop();
   viewer.gv_abandon();
   setBusy(false);
   status.textContent = 'Stopped.';
@@ -137,6 +169,8 @@ function input(event) {
 }
 
 function open(fragment) {
+  const asked = new URLSearchParams(fragment.replace(/^#/, '')).get('kernel');
+  kernelAsked = asked === 'gpu' || asked === 'cpu' ? asked : null;
   const read = withText(viewer, fragment, (text) => viewer.gv_open(text, width, height));
   say(read ? '' : `${readText(viewer, viewer.gv_message())} Showing the start view.`);
   history.replaceState({ depth: 0 }, '');
@@ -206,6 +240,10 @@ async function start() {
   const module = await compileModule(new URL('gorvanel.wasm', import.meta.url));
   viewer = instantiate(module);
   pool = new FramePool(module, wholeNumber(Options.get('workers')) || navigator.hardwareConcurrency || 2);
+  computer = new FrameComputer(pool, viewer, (error) => {
+    gpuKernels.clear(); // the next render asks the browser again
+    tell(`The GPU failed (${error.message}): the workers compute the pictures.`);
+  });
   const ratio = window.devicePixelRatio || 1;
   const size = (Options.get('size') || '').match(/^(\d+)x(\d+)$/);
   width = (size && wholeNumber(size[1])) || Math.round(ImageWidth * ratio);

@@ -11,9 +11,9 @@ onmessage = ({ data }) => {
     corners = exports.gv_alloc(exports.gv_corners_size());
     return;
   }
-  const { job, corners: bytes, width, height, firstColumn, columns, firstRow, rows } = data;
+  const { job, corners: bytes, width, height, flags, firstColumn, columns, firstRow, rows } = data;
   copyIn(exports, corners, bytes);
-  const pointer = exports.gv_piece(corners, width, height, firstColumn, columns, firstRow, rows, 0);
+  const pointer = exports.gv_piece(corners, width, height, firstColumn, columns, firstRow, rows, flags);
   const counts = copyOut(exports, Int32Array, pointer, columns * rows);
   postMessage({ job, firstColumn, columns, firstRow, counts }, [counts.buffer]);
 };
