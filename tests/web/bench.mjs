@@ -4,15 +4,20 @@
 // view's times, their ratio, the share the native proofs settled, and the
 // page's nanoseconds per lane-iteration (its time on all its workers over
 // the literal loop's iterations for the frame), then how soon the start
-// view is on screen after the page is opened.
+// view is on screen after the page is opened. With --gpu, a second
+// Chromium with WebGPU renders each view again with the GPU kernel asked
+// for: its time and ratio, and whether its picture is the workers'
+// ("device": the machine's GPU through Vulkan; "swiftshader": Chromium's
+// CPU-bound stand-in, whose times say nothing of a GPU's).
 // Usage: node bench.mjs SITE_DIR GORVANEL_BENCH [--size WxH] [--threads N]
 //                       [--group all|main|deep] [--runs N]
+//                       [--gpu none|device|swiftshader]
 import os from 'node:os';
 import { execFileSync } from 'node:child_process';
 import { serve, launch, settled } from './browser.mjs';
 
 const [site, tool, ...rest] = process.argv.slice(2);
-const options = { size: '200x122', threads: String(os.cpus().length), group: 'all', runs: '1' };
+const options = { size: '200x122', threads: String(os.cpus().length), group: 'all', runs: '1', gpu: 'none' };
 for (let k = 0; k < rest.length; k += 2) {
   const name = rest[k].replace(/^--/, '');
   if (!(name in options) || rest[k + 1] === undefined) {
@@ -34,37 +39,63 @@ for (const line of nativeRun.split('\n')) {
 const views = execFileSync(tool, [...common, '--list'], { encoding: 'utf8' }).trim().split('\n')
   .map((line) => line.split('\t'));
 
+if (!['none', 'device', 'swiftshader'].includes(options.gpu)) {
+  console.error(`bench: --gpu is none, device or swiftshader, not ${options.gpu}`);
+  process.exit(2);
+}
 const { server, url } = await serve(site);
 const browser = await launch('chromium');
+const gpu = options.gpu === 'none' ? null : await launch(`chromium-${options.gpu}`);
 const query = `?size=${options.size}&workers=${options.threads}`;
 console.log(`${options.size}, ${options.threads} threads and workers, best of ${options.runs} (the page's after a first render); native x87 build against the page in Chromium`);
-console.log(['view'.padEnd(22), 'native ms', 'page ms', '  ratio', 'proved', 'page ns/lane-it'].join(' '));
-for (const [name, coordinates] of views) {
-  // The first render of a fresh page runs while the browser is still
-  // compiling the module's optimised code: the runs that count come after
-  // it, each asked for by a new address that holds the same view.
+console.log(['view'.padEnd(22), 'native ms', 'page ms', '  ratio', 'proved', 'page ns/lane-it',
+  ...(gpu ? ['  GPU ms', '  ratio', 'picture'] : [])].join(' '));
+
+// A view in a new page of Browser: the best of the runs after a first
+// render (which runs while the browser still compiles the module's
+// optimised code), each asked for by a new address that holds the view,
+// with the frame's iterations, the picture and what computed it; or why
+// the page refuses the view.
+async function timed(browser, fragment) {
   const page = await browser.newPage();
-  await page.goto(`${url}${query}#view=${coordinates}`);
-  await settled(page, 0, 600000);
-  const refused = await page.$eval('#message', (e) => (e.hidden ? '' : e.textContent));
-  if (refused) { // a zero-height view, for one, is no view for the page
-    console.log(`${name.padEnd(22)} the page refuses it: ${refused}`);
+  try {
+    await page.goto(`${url}${query}#${fragment}`);
+    await settled(page, 0, 600000);
+    const refused = await page.$eval('#message', (e) => (e.hidden ? '' : e.textContent));
+    if (refused) return { refused };
+    let best = Infinity;
+    for (let run = 1; run <= Number(options.runs); run++) {
+      await page.evaluate((hash) => { location.hash = hash; }, `${fragment}&run=${run}`);
+      await settled(page, run, 600000);
+      best = Math.min(best, await page.evaluate(() => Number(document.body.dataset.ms)));
+    }
+    return page.evaluate((best) => {
+      const canvas = document.getElementById('image');
+      const picture = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      const { iterations, kernel } = document.body.dataset;
+      return { best, iterations: Number(iterations), kernel, picture: Array.from(picture).join() };
+    }, best);
+  } finally {
     await page.close();
+  }
+}
+
+for (const [name, coordinates] of views) {
+  const cpu = await timed(browser, `view=${coordinates}`);
+  if (cpu.refused) { // a zero-height view, for one, is no view for the page
+    console.log(`${name.padEnd(22)} the page refuses it: ${cpu.refused}`);
     continue;
   }
-  let best = Infinity, iterations = 0;
-  for (let run = 1; run <= Number(options.runs); run++) {
-    await page.evaluate((hash) => { location.hash = hash; }, `view=${coordinates}&run=${run}`);
-    await settled(page, run, 600000);
-    const figures = await page.evaluate(() => [Number(document.body.dataset.ms), Number(document.body.dataset.iterations)]);
-    best = Math.min(best, figures[0]);
-    iterations = figures[1];
-  }
-  await page.close();
   const row = native.get(name) || { best: NaN, proved: '?' };
-  const perIteration = (best * 1e6 * Number(options.threads)) / iterations;
-  console.log([name.padEnd(22), row.best.toFixed(1).padStart(9), best.toFixed(1).padStart(7),
-    `${(best / row.best).toFixed(2)}x`.padStart(7), row.proved.padStart(6), perIteration.toFixed(1).padStart(15)].join(' '));
+  const perIteration = (cpu.best * 1e6 * Number(options.threads)) / cpu.iterations;
+  const fields = [name.padEnd(22), row.best.toFixed(1).padStart(9), cpu.best.toFixed(1).padStart(7),
+    `${(cpu.best / row.best).toFixed(2)}x`.padStart(7), row.proved.padStart(6), perIteration.toFixed(1).padStart(15)];
+  if (gpu) {
+    const got = await timed(gpu, `view=${coordinates}&kernel=gpu`);
+    const same = got.kernel !== 'gpu' ? 'no GPU' : got.picture === cpu.picture ? 'same' : 'DIFFERENT';
+    fields.push(got.best.toFixed(1).padStart(8), `${(got.best / row.best).toFixed(2)}x`.padStart(7), same);
+  }
+  console.log(fields.join(' '));
 }
 const first = await browser.newPage();
 const opened = Date.now();
@@ -73,4 +104,5 @@ await settled(first, 0);
 const firstPicture = await first.evaluate(() => Number(document.body.dataset.firstPictureMs));
 console.log(`start view on screen ${firstPicture.toFixed(0)} ms after the page was opened (${Date.now() - opened} ms as the driver saw it)`);
 await browser.close();
+if (gpu) await gpu.close();
 server.close();

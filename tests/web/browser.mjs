@@ -37,9 +37,13 @@ const SwiftShader = ['--enable-unsafe-webgpu', '--enable-unsafe-swiftshader',
 export function launch(browser) {
   if (browser === 'chromium')
     return puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true, args: Chromium });
-  if (browser === 'chromium-webgpu')
+  if (browser === 'chromium-webgpu' || browser === 'chromium-swiftshader')
     return puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
       args: [...Chromium.filter((flag) => flag !== '--disable-gpu'), ...SwiftShader] });
+  if (browser === 'chromium-device') // the machine's GPU, through its Vulkan driver
+    return puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
+      args: [...Chromium.filter((flag) => flag !== '--disable-gpu'), '--enable-unsafe-webgpu',
+        '--enable-features=Vulkan', '--ignore-gpu-blocklist'] });
   if (browser === 'firefox')
     return puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true });
   throw new Error(`no browser '${browser}': chromium or firefox`);

@@ -17,7 +17,7 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const Bias = 16383, ModerateLow = Bias - 4000, ModerateHigh = Bias + 4000;
 const Top = 0x80000000;
 const Results = 5; // A x B, 2AB, A + B, A - B, A + B > 4
-const Names = ['A x B', '2 x A x B', 'A + B', 'A - B', 'A + B > 4'];
+const Names = ['A x B', '2 x A x B', 'A + B', 'A - B', 'A + B > 4 (exactly, and as the kernel tests it)'];
 
 let seed = 20261211;
 function random32() { // mulberry32
@@ -56,6 +56,18 @@ for (let k = 0; k < 2000; k++) { // sums near 4, and cancellation
   add(real(false, Bias + 1, ah, al), real(k % 3 === 0, Bias + 1 - (random32() % 3), ...b));
   add(real(false, Bias + 2, Top, 0), real(k % 2 === 0, Bias + 2 - 64 - (random32() % 3), ...significand()));
 }
+// A positive real of the value Significand x 2^Exponent (a BigInt of up to
+// 64 bits).
+function exactly(significand, exponent) {
+  const shift = 64 - significand.toString(2).length;
+  const normal = significand << BigInt(shift);
+  return real(false, exponent - shift + 63 + Bias, Number(normal >> 32n), Number(normal & 0xFFFFFFFFn));
+}
+for (let k = 0; k < 2000; k++) { // squares whose sum lies within 2^-20 of 4, or is 4
+  const a = (BigInt((random32() | Top) >>> 0) << 32n) | BigInt(random32()); // a x 2^-62 in [2, 4)
+  const near = BigInt((random32() % 2 ? 1 : -1) * (random32() % 2 ? random32() % 8 : random32() % 2 ** 22));
+  add(exactly(a, -62), exactly(2n ** 64n - a + near, -62));
+}
 for (let k = 0; k < 64; k++) { // ties and carries of products and sums
   const odd = 2 * k + 1;
   add(real(false, Bias, 0xC0000000, 0), real(k % 2 === 1, Bias, Top, odd));
@@ -84,11 +96,11 @@ const operands = Array.from(memory.subarray(0, count * 8));
 
 const { server, url } = await serve(site);
 const browser = await launch('chromium-webgpu');
-const page = await browser.newPage();
-await page.goto(`${url}kernel.wgsl`); // a secure context, where WebGPU is offered
+const blank = await browser.newPage();
+await blank.goto(`${url}kernel.wgsl`); // a secure context, where WebGPU is offered
 const source = fs.readFileSync(path.join(site, 'kernel.wgsl'), 'utf8') +
   fs.readFileSync(path.join(here, 'ops.wgsl'), 'utf8');
-const got = await page.evaluate(async (code, operands, results) => {
+const got = await blank.evaluate(async (code, operands, results) => {
   const adapter = navigator.gpu && (await navigator.gpu.requestAdapter());
   if (!adapter) return 'no WebGPU adapter';
   const device = await adapter.requestDevice();
@@ -103,7 +115,7 @@ const got = await page.evaluate(async (code, operands, results) => {
   const output = buffer(size, GPUBufferUsage.STORAGE | GPUBufferUsage.COPY_SRC);
   const readback = buffer(size, GPUBufferUsage.MAP_READ | GPUBufferUsage.COPY_DST);
   const group = device.createBindGroup({ layout: pipeline.getBindGroupLayout(0),
-    entries: [{ binding: 5, resource: { buffer: input } }, { binding: 6, resource: { buffer: output } }] });
+    entries: [{ binding: 8, resource: { buffer: input } }, { binding: 9, resource: { buffer: output } }] });
   const encoder = device.createCommandEncoder();
   const pass = encoder.beginComputePass();
   pass.setPipeline(pipeline);
@@ -148,15 +160,27 @@ const Pictures = [
   // Imaginary parts near 1e-1300, whose squares the kernel does not handle.
   ['samples handed back', '?size=48x29#view=-2.1,1e-1300,-1e-1300&kernel=gpu', 'gpu'],
   ['the workers asked for', '?size=100x61#kernel=cpu', 'cpu'],
+  // The device is lost as the first batch goes to it: the workers finish.
+  ['a GPU lost during a render', '?size=100x61#kernel=gpu', 'cpu'],
 ];
+function loseTheGpu() {
+  const encoder = GPUDevice.prototype.createCommandEncoder;
+  GPUDevice.prototype.createCommandEncoder = function (...args) {
+    this.destroy();
+    return encoder.apply(this, args);
+  };
+}
 if (tool !== 'none') // scripts/mutate.sh checks the arithmetic only
   for (const [what, address, kernel] of Pictures) {
+    const page = await browser.newPage();
+    if (what.includes('lost')) await page.evaluateOnNewDocument(loseTheGpu);
     await page.goto(`${url}${address}`);
     await settled(page, 0, 300000);
     const shown = await page.evaluate(() => {
       const canvas = document.getElementById('image');
       const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
       return { ...document.body.dataset, width: canvas.width, height: canvas.height,
+        message: document.getElementById('message').textContent,
         grey: Array.from({ length: rgba.length / 4 }, (_, k) => rgba[4 * k]) };
     });
     const args = commandArgs(await page.$eval('#command', (e) => e.textContent));
@@ -168,10 +192,12 @@ if (tool !== 'none') // scripts/mutate.sh checks the arithmetic only
         `${shown.width}x${shown.height}, not ${want.width}x${want.height}`,
       differ >= 0 && `pixel ${differ} is ${shown.grey[differ]}, the render tool's ${want.grey[differ]}`,
       what === 'samples handed back' && Number(shown.handedBack) === 0 && 'the GPU handed none back',
+      what.includes('lost') && !shown.message.includes('The GPU failed') && 'the page does not say the GPU failed',
     ].filter(Boolean);
     if (problems.length) failed++;
     const why = problems.map((problem) => `: ${problem}`).join('');
     console.log(`${problems.length ? 'FAIL' : 'ok'}: ${what}${why} (${shown.handedBack} handed back)`);
+    await page.close();
   }
 await browser.close();
 server.close();

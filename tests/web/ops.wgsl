@@ -2,8 +2,8 @@
 // appends this to kernel.wgsl: per pair A x B, 2 x A x B, A + B, A - B and
 // whether A + B is above 4, as the software real's check gives them.
 
-@group(0) @binding(5) var<storage, read> operands: array<vec4<u32>>;
-@group(0) @binding(6) var<storage, read_write> results: array<vec4<u32>>;
+@group(0) @binding(8) var<storage, read> operands: array<vec4<u32>>;
+@group(0) @binding(9) var<storage, read_write> results: array<vec4<u32>>;
 
 @compute @workgroup_size(64)
 fn ops(@builtin(global_invocation_id) id: vec3<u32>) {
@@ -17,5 +17,8 @@ fn ops(@builtin(global_invocation_id) id: vec3<u32>) {
   results[5u * k + 1u] = store(multiply(a, b, 1));
   results[5u * k + 2u] = store(add(a, b));
   results[5u * k + 3u] = store(add(a, negate(b)));
-  results[5u * k + 4u] = vec4<u32>(select(0u, 1u, above_four(add(a, b))), 0u, 0u, 0u);
+  // The escape test as the kernel makes it, where both are squares.
+  let squares = a.s == 0u && b.s == 0u;
+  results[5u * k + 4u] = vec4<u32>(select(0u, 1u, above_four(add(a, b))),
+                                   select(2u, select(0u, 1u, escaped(a, b)), squares), 0u, 0u);
 }

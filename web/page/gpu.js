@@ -10,6 +10,9 @@ export const HandedBack = -1;
 const IterationsPerBatch = 2 ** 28;
 const MinBatch = 256, MaxBatch = 2 ** 18;
 const WorkgroupSize = 64;
+// Lanes to a batch: each takes sample after sample until none is left, so
+// enough of them to fill a large GPU, and no more.
+const MaxLanes = 2 ** 16;
 
 export class GpuKernel {
   // The kernel on the browser's GPU: { kernel }, or { why } there is none.
@@ -61,9 +64,10 @@ export class GpuKernel {
       const list = buffer(batch * 8, GPUBufferUsage.STORAGE | GPUBufferUsage.COPY_DST);
       const out = buffer(batch * 4, GPUBufferUsage.STORAGE | GPUBufferUsage.COPY_SRC);
       const readback = buffer(batch * 4, GPUBufferUsage.MAP_READ | GPUBufferUsage.COPY_DST);
+      const next = buffer(4, GPUBufferUsage.STORAGE | GPUBufferUsage.COPY_DST);
       const group = device.createBindGroup({
         layout: this.pipeline.getBindGroupLayout(0),
-        entries: [frame, storage(axes.xs), storage(axes.ys), list, out]
+        entries: [frame, storage(axes.xs), storage(axes.ys), list, out, next]
           .map((resource, binding) => ({ binding, resource: { buffer: resource } })),
       });
       const counts = new Int32Array(total);
@@ -72,14 +76,18 @@ export class GpuKernel {
         const n = Math.min(batch, total - first);
         device.queue.writeBuffer(frame, 0, new Uint32Array([axes.limit, n, 0, 0]));
         device.queue.writeBuffer(list, 0, samples, 2 * first, 2 * n);
+        device.queue.writeBuffer(next, 0, new Uint32Array([0]));
+        device.pushErrorScope('validation');
         const encoder = device.createCommandEncoder();
         const pass = encoder.beginComputePass();
         pass.setPipeline(this.pipeline);
         pass.setBindGroup(0, group);
-        pass.dispatchWorkgroups(Math.ceil(n / WorkgroupSize));
+        pass.dispatchWorkgroups(Math.ceil(Math.min(n, MaxLanes) / WorkgroupSize));
         pass.end();
         encoder.copyBufferToBuffer(out, 0, readback, 0, n * 4);
         device.queue.submit([encoder.finish()]);
+        const invalid = await device.popErrorScope();
+        if (invalid) throw new Error(invalid.message);
         await readback.mapAsync(GPUMapMode.READ, 0, n * 4);
         counts.set(new Int32Array(readback.getMappedRange(0, n * 4)), first);
         readback.unmap();

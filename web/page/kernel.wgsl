@@ -207,6 +207,31 @@ fn above_four(a: Real) -> bool {
   return a.s == 0u && (a.e > Bias + 2 || (a.e == Bias + 2 && (a.h != TopBit || a.l != 0u)));
 }
 
+// The escape test, |z|^2 > 4, for squares of moderate exponents: decided
+// in 32-bit floats where |z|^2 is clearly below or above 4, exactly only
+// near 4. Each square's float keeps its top 24 bits (exact in a float), so
+// it is at most the square and low by less than 2^-23 of it, and the float
+// sum rounds by 2^-24 at most: below 4 (1 - 2^-20), the squares' sum is
+// below 4 and so is its 64-bit rounding; above 4, the sum of the floats,
+// multiples of 2^-22 or finer, exceeds 4 by half a float's step there at
+// least, 2^-22, and so does the squares' sum, far more than it rounds by.
+fn approximate(a: Real) -> f32 {
+  // A value beyond 2^127 is above 4 however far beyond; one below 2^-126
+  // counts as 0 or nearly, far below what decides anything.
+  return ldexp(f32(a.h >> 8u), clamp(a.e - Bias - 23, -160, 104));
+}
+
+fn escaped(zr2: Real, zi2: Real) -> bool {
+  let sum = approximate(zr2) + approximate(zi2);
+  if (sum < 4.0 * (1.0 - 0x1p-20f)) {
+    return false;
+  }
+  if (sum > 4.0) {
+    return true;
+  }
+  return above_four(add(zr2, zi2));
+}
+
 struct Frame {
   limit: u32,
   count: u32, // samples in this batch
@@ -217,39 +242,57 @@ struct Frame {
 @group(0) @binding(2) var<storage, read> rows: array<vec4<u32>>;    // y of each row
 @group(0) @binding(3) var<storage, read> samples: array<vec2<u32>>; // column, row
 @group(0) @binding(4) var<storage, read_write> counts: array<i32>;
+@group(0) @binding(5) var<storage, read_write> next: atomic<u32>; // the next sample to take
 
 // What a sample's count is when its orbit leaves what the kernel handles.
 const HandedBack: i32 = -1;
 
-// The escape count of c: the first N at which |z_N|^2 > 4, or 0 if none up
-// to the limit; HandedBack where an operand is not moderate.
-fn escape_count(cx: Real, cy: Real, limit: u32) -> i32 {
-  var zr = Zero;
-  var zi = Zero;
-  var zr2 = Zero;
-  var zi2 = Zero;
-  var fine = moderate(cx) && moderate(cy);
-  for (var n = 1u; n <= limit && fine; n++) {
-    let t0 = add(zr2, negate(zi2));
-    let t1 = multiply(zi, zr, 1);
-    zr = add(t0, cx);
-    zi = add(t1, cy);
-    zr2 = multiply(zr, zr, 0);
-    zi2 = multiply(zi, zi, 0);
-    fine = moderate(t0) && moderate(t1) && moderate(zr) && moderate(zi) && moderate(zr2) &&
-           moderate(zi2);
-    if (fine && above_four(add(zr2, zi2))) {
-      return i32(n);
-    }
-  }
-  return select(HandedBack, 0, fine);
+// The orbit of one sample, and where it stands.
+struct Orbit {
+  k: u32, // the sample
+  cx: Real,
+  cy: Real,
+  zr: Real,
+  zi: Real,
+  zr2: Real,
+  zi2: Real,
+  n: u32,     // iterations done
+  fine: bool, // every operand so far moderate
 }
 
+fn take() -> Orbit {
+  let k = atomicAdd(&next, 1u);
+  let sample = samples[min(k, frame.count - 1u)];
+  let cx = load(columns[sample.x]);
+  let cy = load(rows[sample.y]);
+  return Orbit(k, cx, cy, Zero, Zero, Zero, Zero, 0u, moderate(cx) && moderate(cy));
+}
+
+// Each lane iterates one orbit at a time, a step per round, the lanes of a
+// workgroup in step together; a lane whose orbit ends (it escaped, reached
+// the limit or left the moderate exponents) writes its count, the first N
+// at which |z_N|^2 > 4, 0 for none, or HandedBack, and takes the next
+// sample, so that no lane idles while others finish theirs.
 @compute @workgroup_size(64)
-fn main(@builtin(global_invocation_id) id: vec3<u32>) {
-  if (id.x >= frame.count) {
-    return;
+fn main() {
+  var o = take();
+  loop {
+    if (o.k >= frame.count) {
+      break;
+    }
+    let t0 = add(o.zr2, negate(o.zi2));
+    let t1 = multiply(o.zi, o.zr, 1);
+    o.zr = add(t0, o.cx);
+    o.zi = add(t1, o.cy);
+    o.zr2 = multiply(o.zr, o.zr, 0);
+    o.zi2 = multiply(o.zi, o.zi, 0);
+    o.n += 1u;
+    o.fine = o.fine && moderate(t0) && moderate(t1) && moderate(o.zr) && moderate(o.zi) &&
+             moderate(o.zr2) && moderate(o.zi2);
+    let out = o.fine && escaped(o.zr2, o.zi2);
+    if (!o.fine || out || o.n >= frame.limit) {
+      counts[o.k] = select(select(0, i32(o.n), out), HandedBack, !o.fine);
+      o = take();
+    }
   }
-  let sample = samples[id.x];
-  counts[id.x] = escape_count(load(columns[sample.x]), load(rows[sample.y]), frame.limit);
 }
