@@ -152,10 +152,12 @@ console.log(`kernel arithmetic: ${count} operand pairs, ${count * Results} resul
 // The page, small pictures (SwiftShader takes about a microsecond an
 // iteration): what computed each, and whether it is the render tool's.
 const PastResolution = '-0xb.e5f721eb1e5f29dp-4,0x8.6fd5ead4f4d6c49p-6,0x8.6fd5ead4f4d6c42p-6';
+const PastResolution18 = '-0x9.f400a64edf06b5cp-3,0x9.0ae64f34552eb82p-7,0x9.0ae64f34552eaeep-7';
 const BulbEdge = '-0xa.effbe5703e211b8p-3,-0xe.075c2e08c3bcbaap-10,-0xe.075c2e08c3d98d6p-10';
 const Pictures = [
   ['the start view', '?size=100x61#kernel=gpu', 'gpu'],
   ['past the 80-bit resolution', `?size=32x19#view=${PastResolution}&kernel=gpu`, 'gpu'],
+  ['past the resolution, 1e-18 high', `?size=48x29#view=${PastResolution18}&kernel=gpu`, 'gpu'],
   ['a bulb edge 1e-16 high', `?size=32x19#view=${BulbEdge}&kernel=gpu`, 'gpu'],
   // Imaginary parts near 1e-1300, whose squares the kernel does not handle.
   ['samples handed back', '?size=48x29#view=-2.1,1e-1300,-1e-1300&kernel=gpu', 'gpu'],

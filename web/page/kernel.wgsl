@@ -65,33 +65,37 @@ fn product32(a: u32, b: u32) -> vec2<u32> {
                    a1 * b1 + (p01 >> 16u) + (p10 >> 16u) + (middle >> 16u));
 }
 
-// Word I of the 128 bits V (x lowest), 0 outside.
-fn word(v: vec4<u32>, i: u32) -> u32 {
-  return select(0u, v[min(i, 3u)], i < 4u);
+// The words of the 128 bits V (x lowest) moved down by Q words, zeros
+// coming in; then up by Q (below 4) words. Selects, not indices: a GPU
+// indexes a vector by a variable through memory.
+fn words_down(v: vec4<u32>, q: u32) -> vec4<u32> {
+  let none = vec4<u32>(0u);
+  return select(select(select(select(none, vec4<u32>(v.w, 0u, 0u, 0u), q == 3u),
+                              vec4<u32>(v.z, v.w, 0u, 0u), q == 2u),
+                       vec4<u32>(v.y, v.z, v.w, 0u), q == 1u),
+                v, q == 0u);
+}
+
+fn words_up(v: vec4<u32>, q: u32) -> vec4<u32> {
+  return select(select(select(vec4<u32>(0u, 0u, 0u, v.x), vec4<u32>(0u, 0u, v.x, v.y), q == 2u),
+                       vec4<u32>(0u, v.x, v.y, v.z), q == 1u),
+                v, q == 0u);
 }
 
 // V shifted down by D bits (any D); what falls off is not kept.
 fn shift_down(v: vec4<u32>, d: u32) -> vec4<u32> {
-  let q = min(d, 128u) >> 5u;
+  let a = words_down(v, min(d, 128u) >> 5u);
+  let above = vec4<u32>(a.y, a.z, a.w, 0u); // the word each takes bits from
   let r = d & 31u;
-  var o: vec4<u32>;
-  for (var i = 0u; i < 4u; i++) {
-    o[i] = (word(v, i + q) >> r) | select(0u, word(v, i + q + 1u) << (32u - r), r != 0u);
-  }
-  return o;
+  return (a >> vec4<u32>(r)) | select(vec4<u32>(0u), above << vec4<u32>(32u - r), r != 0u);
 }
 
 // V shifted up by D bits, D below 128.
 fn shift_up(v: vec4<u32>, d: u32) -> vec4<u32> {
-  let q = d >> 5u;
+  let a = words_up(v, d >> 5u);
+  let below = vec4<u32>(0u, a.x, a.y, a.z);
   let r = d & 31u;
-  var o: vec4<u32>;
-  for (var i = 0u; i < 4u; i++) {
-    let here = select(0u, word(v, i - q), i >= q);
-    let below = select(0u, word(v, i - q - 1u), i >= q + 1u);
-    o[i] = (here << r) | select(0u, below >> (32u - r), r != 0u);
-  }
-  return o;
+  return (a << vec4<u32>(r)) | select(vec4<u32>(0u), below >> vec4<u32>(32u - r), r != 0u);
 }
 
 fn leading_zeros(v: vec4<u32>) -> u32 {
