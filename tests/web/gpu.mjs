@@ -164,6 +164,9 @@ const Pictures = [
   ['the workers asked for', '?size=100x61#kernel=cpu', 'cpu'],
   // The device is lost as the first batch goes to it: the workers finish.
   ['a GPU lost during a render', '?size=100x61#kernel=gpu', 'cpu'],
+  // A second address a second into the first one's render: only the second
+  // view's picture is shown, whatever the GPU computed for the first.
+  ['a render stopped by a new address', `?size=64x39#view=${BulbEdge}&kernel=gpu`, 'gpu', '#kernel=gpu'],
 ];
 function loseTheGpu() {
   const encoder = GPUDevice.prototype.createCommandEncoder;
@@ -173,10 +176,19 @@ function loseTheGpu() {
   };
 }
 if (tool !== 'none') // scripts/mutate.sh checks the arithmetic only
-  for (const [what, address, kernel] of Pictures) {
+  for (const [what, address, kernel, then] of Pictures) {
     const page = await browser.newPage();
     if (what.includes('lost')) await page.evaluateOnNewDocument(loseTheGpu);
     await page.goto(`${url}${address}`);
+    let early = false;
+    if (then) {
+      await new Promise((resolve) => setTimeout(resolve, 1000));
+      early = await page.evaluate((hash) => {
+        const finished = document.body.dataset.renders !== undefined;
+        location.hash = hash;
+        return finished;
+      }, then);
+    }
     await settled(page, 0, 300000);
     const shown = await page.evaluate(() => {
       const canvas = document.getElementById('image');
@@ -195,6 +207,8 @@ if (tool !== 'none') // scripts/mutate.sh checks the arithmetic only
       differ >= 0 && `pixel ${differ} is ${shown.grey[differ]}, the render tool's ${want.grey[differ]}`,
       what === 'samples handed back' && Number(shown.handedBack) === 0 && 'the GPU handed none back',
       what.includes('lost') && !shown.message.includes('The GPU failed') && 'the page does not say the GPU failed',
+      early && 'the first render ended before the new address came',
+      then && shown.renders !== '1' && `${shown.renders} pictures, not the second view's alone`,
     ].filter(Boolean);
     if (problems.length) failed++;
     const why = problems.map((problem) => `: ${problem}`).join('');
