@@ -216,9 +216,10 @@ fn above_four(a: Real) -> bool {
 // near 4. Each square's float keeps its top 24 bits (exact in a float), so
 // it is at most the square and low by less than 2^-23 of it, and the float
 // sum rounds by 2^-24 at most: below 4 (1 - 2^-20), the squares' sum is
-// below 4 and so is its 64-bit rounding; above 4, the sum of the floats,
-// multiples of 2^-22 or finer, exceeds 4 by half a float's step there at
-// least, 2^-22, and so does the squares' sum, far more than it rounds by.
+// below 4 and so is its 64-bit rounding. Above 4, the floats' exact sum,
+// which the float sum rounds to nearest, exceeds 4 by more than half a
+// float's step there, 2^-22, and so does the squares' sum: far more than
+// its 64-bit rounding moves it.
 fn approximate(a: Real) -> f32 {
   // A value beyond 2^127 is above 4 however far beyond; one below 2^-126
   // counts as 0 or nearly, far below what decides anything.
