@@ -7,18 +7,18 @@
 #include <stdexcept>
 #include <string>
 
-// Escape counts of one frame: W + 1 columns of H + 1 samples, so the right
-// and bottom edges of the view are sampled too (they take part in the grey
-// levels although they fall outside the image). 0 means "did not escape".
-// The renderers write every entry, so the grid starts uninitialised: zeroing
-// it first would only add page faults to the part of a frame that runs on
-// one thread.
 // Where a piece of a frame's grid lies: Columns columns from FirstColumn on,
 // Rows rows from FirstRow on.
 struct TGridPiece {
   std::int32_t FirstColumn, Columns, FirstRow, Rows;
 };
 
+// Escape counts of one frame: W + 1 columns of H + 1 samples, so the right
+// and bottom edges of the view are sampled too (they take part in the grey
+// levels although they fall outside the image). 0 means "did not escape".
+// The renderers write every entry, so the grid starts uninitialised: zeroing
+// it first would only add page faults to the part of a frame that runs on
+// one thread.
 class TCountGrid {
 public:
   TCountGrid(std::int32_t Width, std::int32_t Height)

@@ -14,7 +14,7 @@
 //                       [--gpu none|device|swiftshader]
 import os from 'node:os';
 import { execFileSync } from 'node:child_process';
-import { serve, launch, settled } from './browser.mjs';
+import { serve, launch, settled, canvasGrey } from './browser.mjs';
 
 const [site, tool, ...rest] = process.argv.slice(2);
 const options = { size: '200x122', threads: String(os.cpus().length), group: 'all', runs: '1', gpu: 'none' };
@@ -47,6 +47,18 @@ const { server, url } = await serve(site);
 const browser = await launch('chromium');
 const gpu = options.gpu === 'none' ? null : await launch(`chromium-${options.gpu}`);
 const query = `?size=${options.size}&workers=${options.threads}`;
+if (gpu) { // which adapter the GPU column runs on
+  const page = await gpu.newPage();
+  await page.goto(`${url}style.css`); // a secure context, where WebGPU is offered
+  const adapter = await page.evaluate(async () => {
+    const found = navigator.gpu && (await navigator.gpu.requestAdapter());
+    return found && { vendor: found.info.vendor, architecture: found.info.architecture,
+      fallback: found.info.isFallbackAdapter };
+  });
+  await page.close();
+  const fallback = adapter && adapter.fallback ? ', a fallback adapter on the CPU: its times say nothing of a GPU' : '';
+  console.log(adapter ? `GPU: ${adapter.vendor || '?'} ${adapter.architecture || ''}${fallback}` : 'GPU: no WebGPU adapter');
+}
 console.log(`${options.size}, ${options.threads} threads and workers, best of ${options.runs} (the page's after a first render); native x87 build against the page in Chromium`);
 console.log(['view'.padEnd(22), 'native ms', 'page ms', '  ratio', 'proved', 'page ns/lane-it',
   ...(gpu ? ['  GPU ms', '  ratio', 'picture'] : [])].join(' '));
@@ -69,12 +81,9 @@ async function timed(browser, fragment) {
       await settled(page, run, 600000);
       best = Math.min(best, await page.evaluate(() => Number(document.body.dataset.ms)));
     }
-    return page.evaluate((best) => {
-      const canvas = document.getElementById('image');
-      const picture = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-      const { iterations, kernel } = document.body.dataset;
-      return { best, iterations: Number(iterations), kernel, picture: Array.from(picture).join() };
-    }, best);
+    const { iterations, kernel } = await page.evaluate(() => ({ ...document.body.dataset }));
+    const picture = (await canvasGrey(page)).grey.join();
+    return { best, iterations: Number(iterations), kernel, picture };
   } finally {
     await page.close();
   }
@@ -92,6 +101,10 @@ for (const [name, coordinates] of views) {
     `${(cpu.best / row.best).toFixed(2)}x`.padStart(7), row.proved.padStart(6), perIteration.toFixed(1).padStart(15)];
   if (gpu) {
     const got = await timed(gpu, `view=${coordinates}&kernel=gpu`);
+    if (got.refused) { // no GPU adapter, for one
+      console.log(`${fields.join(' ')}  GPU: ${got.refused}`);
+      continue;
+    }
     const same = got.kernel !== 'gpu' ? 'no GPU' : got.picture === cpu.picture ? 'same' : 'DIFFERENT';
     fields.push(got.best.toFixed(1).padStart(8), `${(got.best / row.best).toFixed(2)}x`.padStart(7), same);
   }

@@ -93,6 +93,16 @@ export function rendered(tool, args) {
   return { width: Number(width), height: Number(height), grey: new Uint8Array(data.subarray(data.length - width * height)) };
 }
 
+// The canvas's own pixels, grey levels (the red of each), and its size.
+export async function canvasGrey(page) {
+  return page.evaluate(() => {
+    const canvas = document.getElementById('image');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    return { width: canvas.width, height: canvas.height,
+      grey: Array.from({ length: rgba.length / 4 }, (_, k) => rgba[4 * k]) };
+  });
+}
+
 export function commandArgs(line) {
   return line.trim().split(/\s+/).slice(1);
 }

@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { instantiate } from '../../web/page/module.js';
-import { serve, launch, settled, rendered, commandArgs } from './browser.mjs';
+import { serve, launch, settled, rendered, commandArgs, canvasGrey } from './browser.mjs';
 
 const [site, tool, checks] = process.argv.slice(2);
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -190,13 +190,8 @@ if (tool !== 'none') // scripts/mutate.sh checks the arithmetic only
       }, then);
     }
     await settled(page, 0, 300000);
-    const shown = await page.evaluate(() => {
-      const canvas = document.getElementById('image');
-      const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-      return { ...document.body.dataset, width: canvas.width, height: canvas.height,
-        message: document.getElementById('message').textContent,
-        grey: Array.from({ length: rgba.length / 4 }, (_, k) => rgba[4 * k]) };
-    });
+    const shown = { ...await canvasGrey(page), ...await page.evaluate(() => ({
+      ...document.body.dataset, message: document.getElementById('message').textContent })) };
     const args = commandArgs(await page.$eval('#command', (e) => e.textContent));
     const want = rendered(tool, args);
     const differ = shown.grey.findIndex((level, k) => level !== want.grey[k]);

@@ -11,7 +11,7 @@ const OpenCount = -1;
 
 export class FrameComputer {
   // Viewer: an instance of the module, for the frame's coordinates;
-  // onGpuLost hears why the GPU failed, once the workers have the frame.
+  // onGpuLost hears why the GPU failed, as the workers take the frame over.
   constructor(pool, viewer, onGpuLost) {
     this.pool = pool;
     this.viewer = viewer;
