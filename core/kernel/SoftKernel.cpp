@@ -21,7 +21,9 @@ constexpr std::int32_t BlockIterations = 128;
 constexpr std::int32_t MinBlockIterations = 16;
 
 // Four lanes of SoftStep, one after another in each iteration: the
-// processor overlaps their work.
+// processor overlaps their work. In WebAssembly they step together, each
+// operation for all four in turn, where its compiler would not overlap
+// four calls.
 class TSoftScalarLanes {
 public:
   static constexpr int LaneCount = 4;
@@ -31,9 +33,13 @@ public:
 
   std::int32_t Run(std::int32_t Steps, unsigned& Escaped) {
     for (std::int32_t Done = 1; Done <= Steps; ++Done) {
+#ifdef __wasm__
+      const unsigned Escapes = SoftStepsCheckedOnce<LaneCount>(FLanes.data());
+#else
       unsigned Escapes = 0;
       for (int K = 0; K < LaneCount; ++K)
         Escapes |= static_cast<unsigned>(SoftStep(FLanes[static_cast<std::size_t>(K)])) << K;
+#endif
       if (Escapes != 0) {
         Escaped = Escapes;
         return Done;

@@ -192,7 +192,7 @@ TEST(KernelTest, SoftShortcutsAsTheFullOperations) {
 }
 
 // The scalar step, checking each operation's operands or its inputs once,
-// steps as the full operations do:
+// steps as the full operations do, and so do four lanes stepped together:
 // values across the range where it needs no other check and far beyond,
 // zeros, squares that cancel, and escapes.
 TEST(KernelTest, ScalarStepAsTheFullOperations) {
@@ -203,6 +203,11 @@ TEST(KernelTest, ScalarStepAsTheFullOperations) {
     return SoftExtended::Make((Random() & 1) != 0, Exponent, Random() | SoftExtended::IntegerBit);
   };
   constexpr TSoftRounding Nearest = TSoftRounding::Nearest;
+  // Lanes stepped four together, one group for each spread, so that each
+  // goes some way without the operations' checks: where each lane goes,
+  // and whether it escapes.
+  std::array<std::array<TSoftLane, 4>, 4> Group, Expected;
+  std::array<unsigned, 4> GroupEscapes{};
   for (int K = 0; K < 200000; ++K) {
     const int Spread = K % 4 == 0 ? 30000 : K % 4 == 1 ? 4 : 4200;
     TSoftLane Lane = {Value(Spread), Value(Spread), SoftAbs(Value(2 * Spread)),
@@ -224,6 +229,19 @@ TEST(KernelTest, ScalarStepAsTheFullOperations) {
       ASSERT_EQ(Step(Stepped), Escaped) << K;
       ASSERT_TRUE(Stepped.ZR == ZR && Stepped.ZI == ZI && Stepped.ZR2 == ZR2 && Stepped.ZI2 == ZI2)
           << K;
+    }
+    const auto C = static_cast<std::size_t>(K % 4), L = static_cast<std::size_t>(K / 4 % 4);
+    Group[C][L] = Lane;
+    Expected[C][L] = {ZR, ZI, ZR2, ZI2, Lane.CX, Lane.CY};
+    GroupEscapes[C] = (GroupEscapes[C] & ~(1u << L)) | (static_cast<unsigned>(Escaped) << L);
+    if (L == 3) {
+      ASSERT_EQ(SoftStepsCheckedOnce<4>(Group[C].data()), GroupEscapes[C]) << K;
+      for (std::size_t G = 0; G < 4; ++G) {
+        const TSoftLane &Got = Group[C][G], &Want = Expected[C][G];
+        ASSERT_TRUE(Got.ZR == Want.ZR && Got.ZI == Want.ZI && Got.ZR2 == Want.ZR2 &&
+                    Got.ZI2 == Want.ZI2)
+            << K << " lane " << G;
+      }
     }
   }
 }
