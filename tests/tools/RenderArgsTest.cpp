@@ -111,14 +111,15 @@ INSTANTIATE_TEST_SUITE_P(Lines, RefusedTest, testing::ValuesIn(Refused));
 
 // The benchmark refuses whatever it would otherwise ignore and run anyway.
 const TRefused BenchRefused[] = {
-    {{"--no-proofs"}, "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel and --list, not '--no-proofs'"},
-    {{"--quiet"}, "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel and --list, not '--quiet'"},
-    {{"-1", "1", "-1"}, "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel and --list, not '-1'"},
+    {{"--no-proofs"}, "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel, --view and --list, not '--no-proofs'"},
+    {{"--quiet"}, "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel, --view and --list, not '--quiet'"},
+    {{"-1", "1", "-1"}, "gorvanel-bench takes only --size, --threads, --runs, --group, --kernel, --view and --list, not '-1'"},
     {{"--runs"}, "--runs needs a value"},
     {{"--runs=0"}, "--runs must be from 1 to 99, not 0"},
     {{"--group", "fast"}, "--group must be all, main or deep, not 'fast'"},
     {{"--size", "9"}, "size must have the form WxH (for example 577x353), not '9'"},
     {{"--kernel", "x86"}, "--kernel must be default, portable or soft, not 'x86'"},
+    {{"--view="}, "--view needs the name of a view"},
 };
 
 class BenchRefusedTest : public testing::TestWithParam<TRefused> {};
@@ -129,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, BenchRefusedTest, testing::ValuesIn(BenchRefused
 
 TEST(BenchArgsTest, TakesEachOptionBothWays) {
   const TBenchArgs Args =
-      ParseBenchArgs({"--size=64x32", "--threads", "3", "--runs", "2", "--group=deep", "--kernel=soft", "--list"});
+      ParseBenchArgs({"--size=64x32", "--threads", "3", "--runs", "2", "--group=deep", "--kernel=soft",
+                      "--view", "bulb edge 1e-16", "--list"});
   EXPECT_EQ(Args.Width, 64);
   EXPECT_EQ(Args.Height, 32);
   EXPECT_EQ(Args.Threads, 3);
@@ -137,6 +139,7 @@ TEST(BenchArgsTest, TakesEachOptionBothWays) {
   EXPECT_FALSE(Args.Main);
   EXPECT_TRUE(Args.Deep);
   EXPECT_EQ(Args.Kernel, TExactKernel::Soft);
+  EXPECT_EQ(Args.View, "bulb edge 1e-16");
   EXPECT_TRUE(Args.List);
   EXPECT_EQ(ParseBenchArgs({}).Width, DefaultImageWidth);
   EXPECT_FALSE(ParseBenchArgs({}).List);

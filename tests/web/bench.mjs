@@ -28,13 +28,18 @@ for (let k = 0; k < rest.length; k += 2) {
 }
 const common = ['--size', options.size, '--group', options.group];
 
-// The native build's rows, by view: default and no-proof ms, share proved.
-const native = new Map();
-const nativeRun = execFileSync(tool, [...common, '--threads', options.threads, '--runs', options.runs], { encoding: 'utf8' });
-for (const line of nativeRun.split('\n')) {
-  const fields = line.slice(22).trim().split(/\s+/);
-  if (fields.length === 8 && /^\d+$/.test(fields[0]))
-    native.set(line.slice(0, 22).trim(), { noProof: Number(fields[2]), best: Number(fields[3]), proved: fields[6] });
+// The native build's row for one view, rendered just before the page's
+// (this machine's speed drifts over minutes): default and no-proof ms,
+// share proved.
+function nativeRow(name) {
+  const run = execFileSync(tool, [...common, '--view', name, '--threads', options.threads, '--runs', options.runs],
+    { encoding: 'utf8' });
+  for (const line of run.split('\n')) {
+    const fields = line.slice(22).trim().split(/\s+/);
+    if (fields.length === 8 && /^\d+$/.test(fields[0]) && line.slice(0, 22).trim() === name)
+      return { noProof: Number(fields[2]), best: Number(fields[3]), proved: fields[6] };
+  }
+  return { best: NaN, proved: '?' };
 }
 const views = execFileSync(tool, [...common, '--list'], { encoding: 'utf8' }).trim().split('\n')
   .map((line) => line.split('\t'));
@@ -90,12 +95,12 @@ async function timed(browser, fragment) {
 }
 
 for (const [name, coordinates] of views) {
+  const row = nativeRow(name);
   const cpu = await timed(browser, `view=${coordinates}`);
   if (cpu.refused) { // a zero-height view, for one, is no view for the page
     console.log(`${name.padEnd(22)} the page refuses it: ${cpu.refused}`);
     continue;
   }
-  const row = native.get(name) || { best: NaN, proved: '?' };
   const perIteration = (cpu.best * 1e6 * Number(options.threads)) / cpu.iterations;
   const fields = [name.padEnd(22), row.best.toFixed(1).padStart(9), cpu.best.toFixed(1).padStart(7),
     `${(cpu.best / row.best).toFixed(2)}x`.padStart(7), row.proved.padStart(6), perIteration.toFixed(1).padStart(15)];

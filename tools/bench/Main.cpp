@@ -170,17 +170,25 @@ int main(int argc, char** argv) {
     std::puts(BenchUsage);
     return 0;
   }
+  // The views asked for: the groups', or the one named.
+  std::vector<const TBenchView*> Views;
+  const auto Add = [&](const auto& Group, bool Asked) {
+    for (const TBenchView& View : Group)
+      if (Asked && (Bench.View.empty() || Bench.View == View.Name))
+        Views.push_back(&View);
+  };
+  Add(BenchViews, Bench.Main);
+  Add(DeepFloorViews, Bench.Deep);
+  if (Views.empty()) {
+    std::fprintf(stderr, "gorvanel-bench: no view named '%s' in the group (--list names them)\n",
+                 Bench.View.c_str());
+    return 2;
+  }
   if (Bench.List) {
     // For the page's benchmark, which renders the same views.
-    const auto List = [](const auto& Views) {
-      for (const TBenchView& View : Views)
-        std::printf("%s\t%s,%s,%s\n", View.Name, HexFloatText(View.Left).c_str(),
-                    HexFloatText(View.Top).c_str(), HexFloatText(View.Bottom).c_str());
-    };
-    if (Bench.Main)
-      List(BenchViews);
-    if (Bench.Deep)
-      List(DeepFloorViews);
+    for (const TBenchView* View : Views)
+      std::printf("%s\t%s,%s,%s\n", View->Name, HexFloatText(View->Left).c_str(),
+                  HexFloatText(View->Top).c_str(), HexFloatText(View->Bottom).c_str());
     return 0;
   }
   const char* const Kernels[] = {"default", "portable", "soft"};
@@ -191,13 +199,10 @@ int main(int argc, char** argv) {
   std::printf("%-22s %6s %11s %11s %11s %8s %9s %7s  %s\n", "view", "limit", "literal ms",
               "no-proof ms", "default ms", "ratio", "vs proof", "proved", "identical");
   bool AllIdentical = true;
-  if (Bench.Main)
-    for (const TBenchView& View : BenchViews)
-      AllIdentical = BenchView(View, Bench) && AllIdentical;
-  if (Bench.Deep) {
-    std::puts("deep floor");
-    for (const TBenchView& View : DeepFloorViews)
-      AllIdentical = BenchView(View, Bench) && AllIdentical;
+  for (const TBenchView* View : Views) {
+    if (View == std::begin(DeepFloorViews))
+      std::puts("deep floor");
+    AllIdentical = BenchView(*View, Bench) && AllIdentical;
   }
   return AllIdentical ? 0 : 1;
 }
